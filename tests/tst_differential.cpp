@@ -1,0 +1,146 @@
+#include "reference/record_by_record.h"
+#include "reference/route_files.h"
+#include "runtime/line_splitter.h"
+#include "sorting/record_order.h"
+#include "sorting/sort_run.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The engine orders everything at once; the yardstick inserts record by
+// record. On any input both must give the same output and the same refusal.
+class TestDifferential : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void engineMatchesRecordByRecord_data();
+    void engineMatchesRecordByRecord();
+};
+
+struct Shape
+{
+    int inputs;
+    int maximumLines;
+    int maximumLength;
+    QByteArray alphabet;   // empty: any byte but CR and LF
+    double specialShare;
+    double duplicateShare;
+};
+Q_DECLARE_METATYPE(Shape)
+
+namespace {
+
+QByteArray randomLine(QRandomGenerator &random, const Shape &shape)
+{
+    const int length = random.bounded(shape.maximumLength + 1);
+    QByteArray line(length, Qt::Uninitialized);
+    for (char &byte : line) {
+        if (shape.alphabet.isEmpty()) {
+            do {
+                byte = char(random.bounded(256));
+            } while (byte == '\r' || byte == '\n');
+        } else {
+            byte = shape.alphabet[random.bounded(shape.alphabet.size())];
+        }
+    }
+    if (length >= 9 && random.generateDouble() < shape.specialShare)
+        line.replace(6, 3, "375");
+    return line;
+}
+
+// Same key columns as an earlier line, other columns changed where they exist.
+QByteArray repeatKey(QRandomGenerator &random, const QByteArray &earlier)
+{
+    QByteArray line = earlier;
+    const bool special = line.mid(6, 3) == "375";
+    for (qsizetype column = 20; column <= 169 && column <= line.size(); ++column) {
+        if (!(special && (column == 56 || column == 57)))
+            line[column - 1] = char('a' + random.bounded(26));
+    }
+    if (special && line.size() >= 19)
+        line.replace(9, 10, "XXXXXXXXXX");
+    return line;
+}
+
+QByteArray randomInput(QRandomGenerator &random, const Shape &shape)
+{
+    static const QByteArray terminators[] = {"\r\n", "\n", "\r"};
+    const int lineCount = random.bounded(shape.maximumLines + 1);
+    QList<QByteArray> lines;
+    QByteArray input;
+    for (int i = 0; i < lineCount; ++i) {
+        const bool repeat = !lines.isEmpty() && random.generateDouble() < shape.duplicateShare;
+        lines.append(repeat ? repeatKey(random, lines[random.bounded(lines.size())]) : randomLine(random, shape));
+        input += lines.last();
+        if (i + 1 < lineCount || random.bounded(2))
+            input += terminators[random.bounded(3)];
+    }
+    return input;
+}
+
+QByteArray engineOutput(const QByteArray &input, const ostrel::RecordOrder &order,
+                        const std::vector<ostrel::LineSpan> &spans)
+{
+    QByteArray output;
+    for (const ostrel::OrderedRecord &record : order.records)
+        output += input.mid(spans[record.lineIndex].start, spans[record.lineIndex].length) + "\r\n";
+    return output;
+}
+
+} // namespace
+
+void TestDifferential::engineMatchesRecordByRecord_data()
+{
+    QTest::addColumn<Shape>("shape");
+    QTest::addColumn<quint32>("seed");
+
+    QTest::newRow("route-like text") << Shape{1500, 40, 250, "AB375 0123456789", 0.3, 0.02} << 11u;
+    // Two letters make equal keys and keys that are prefixes of others common.
+    QTest::newRow("tiny alphabet, short lines") << Shape{1500, 30, 8, "AB", 0.0, 0.0} << 12u;
+    QTest::newRow("any bytes") << Shape{1000, 40, 250, {}, 0.2, 0.05} << 13u;
+    QTest::newRow("no planted repeats, longer files") << Shape{100, 300, 250, "ABCab375 ", 0.2, 0.0} << 14u;
+}
+
+void TestDifferential::engineMatchesRecordByRecord()
+{
+    QFETCH(Shape, shape);
+    QFETCH(quint32, seed);
+
+    QRandomGenerator random(seed);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    int refused = 0;
+    for (int i = 0; i < shape.inputs; ++i) {
+        const QByteArray input = randomInput(random, shape);
+        const reference::SortResult expected = reference::sortRecordByRecord(input);
+
+        const auto spans = ostrel::splitLines(input);
+        const ostrel::RecordOrder order = ostrel::orderRecords(input, spans);
+        const auto failedLine = order.firstDuplicateLine ? std::optional<qint64>(*order.firstDuplicateLine + 1)
+                                                         : std::nullopt;
+        QCOMPARE(failedLine, expected.failedLine);
+        if (expected.failedLine) {
+            ++refused;
+            const auto &span = spans[size_t(*order.firstDuplicateLine)];
+            const QByteArray line = input.mid(span.start, span.length);
+            QCOMPARE(ostrel::duplicateKeyOutcome(*failedLine, line).message, expected.message);
+        } else {
+            QCOMPARE(engineOutput(input, order, spans), expected.output);
+        }
+
+        // Now and then the whole run, through real files.
+        if (i % 50 == 0) {
+            reference::writeFile(folder.filePath("in"), input);
+            QFile::remove(folder.filePath("out"));
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder.filePath("in"), folder.filePath("out"));
+            QCOMPARE(outcome.message, expected.message);
+            QCOMPARE(reference::readFile(folder.filePath("out")), expected.output);
+        }
+    }
+    qInfo("%d of %d inputs refused for a repeated key", refused, shape.inputs);
+}
+
+QTEST_GUILESS_MAIN(TestDifferential)
+#include "tst_differential.moc"
