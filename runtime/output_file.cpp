@@ -1,12 +1,14 @@
 #include "runtime/output_file.h"
 
+#include "runtime/parallel.h"
 #include "runtime/standard_streams.h"
 
-#include <QDir>
+#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -23,7 +25,13 @@ namespace ostrel {
 namespace {
 
 constexpr qsizetype blockSize = 4 * 1024 * 1024;
-const QByteArray lineEnd = QByteArrayLiteral("\r\n");
+constexpr qint64 bytesPerWorker = 16 * 1024 * 1024;
+constexpr char lineEnd[] = {'\r', '\n'};
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 // A file-size limit must fail the write, not kill the process with the
 // temporary file still on disk.
@@ -35,64 +43,182 @@ void ignoreFileSizeSignal()
 #endif
 }
 
+// Lines are gathered in key order from all over the input, so without asking
+// for them ahead the copy would mostly wait for memory.
+constexpr qint64 prefetchDistance = 16;
+
+void prefetch(QByteArrayView line)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    const qsizetype reach = std::min<qsizetype>(line.size(), 256);
+    for (qsizetype offset = 0; offset < reach; offset += 64)
+        __builtin_prefetch(line.data() + offset);
+#else
+    Q_UNUSED(line);
+#endif
+}
+
+// Gathers lines, each with CR LF, into large blocks and hands each full block on.
+template <typename Sink>
+bool gatherLines(const OrderedLines &lines, qint64 first, qint64 last, Sink &&writeBlock)
+{
+    QByteArray block(blockSize, Qt::Uninitialized);
+    qsizetype used = 0;
+    const auto append = [&](const char *bytes, qsizetype size) {
+        while (size > 0) {
+            if (used == block.size()) {
+                if (!writeBlock(block.constData(), used))
+                    return false;
+                used = 0;
+            }
+            const qsizetype chunk = std::min(size, block.size() - used);
+            std::memcpy(block.data() + used, bytes, size_t(chunk));
+            used += chunk;
+            bytes += chunk;
+            size -= chunk;
+        }
+        return true;
+    };
+    for (qint64 i = first; i < last; ++i) {
+        if (i + prefetchDistance < last)
+            prefetch(lines.line(i + prefetchDistance));
+        const QByteArrayView line = lines.line(i);
+        if (!append(line.data(), line.size()) || !append(lineEnd, sizeof lineEnd))
+            return false;
+    }
+    return used == 0 || writeBlock(block.constData(), used);
+}
+
+std::optional<QString> writeSequentially(QFileDevice &output, const OrderedLines &lines)
+{
+    const bool written = gatherLines(lines, 0, lines.count(), [&](const char *bytes, qint64 size) {
+        return output.write(bytes, size) == size;
+    });
+    if (!written)
+        return output.errorString();
+    return std::nullopt;
+}
+
+#ifdef Q_OS_UNIX
+
+bool writeAt(int descriptor, const char *bytes, qint64 size, qint64 offset)
+{
+    while (size > 0) {
+        const ssize_t written = ::pwrite(descriptor, bytes, size_t(size), off_t(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= written;
+        offset += written;
+    }
+    return true;
+}
+
+// Reserving the whole size first spares the file system from growing the file
+// block by block, and a full disk is found before anything is written.
+std::optional<QString> reserve(int descriptor, qint64 size)
+{
+#ifdef Q_OS_LINUX
+    if (size > 0 && ::fallocate(descriptor, 0, 0, off_t(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return systemReason(errno);
+#else
+    Q_UNUSED(descriptor);
+    Q_UNUSED(size);
+#endif
+    return std::nullopt;
+}
+
+// Every line's place in the file is known, so each worker gathers and writes
+// its own share of the lines at its own offset.
+std::optional<QString> writeInParallel(int descriptor, const OrderedLines &lines)
+{
+    const qint64 count = lines.count();
+    qint64 totalSize = 0;
+    for (qint64 i = 0; i < count; ++i)
+        totalSize += lines.line(i).size() + qint64(sizeof lineEnd);
+    if (auto failure = reserve(descriptor, totalSize))
+        return failure;
+
+    const unsigned workers = workerCount(totalSize, bytesPerWorker);
+    std::vector<qint64> firstLines(workers + 1, count);
+    std::vector<qint64> offsets(workers + 1, totalSize);
+    qint64 offset = 0;
+    unsigned part = 0;
+    for (qint64 i = 0; i < count && part < workers; ++i) {
+        if (offset >= totalSize / workers * part) {
+            firstLines[part] = i;
+            offsets[part] = offset;
+            ++part;
+        }
+        offset += lines.line(i).size() + qint64(sizeof lineEnd);
+    }
+
+    std::atomic<int> firstError{0};
+    std::vector<std::function<void()>> jobs;
+    for (unsigned w = 0; w < workers; ++w) {
+        jobs.push_back([&, w] {
+            qint64 position = offsets[w];
+            const bool written = gatherLines(lines, firstLines[w], firstLines[w + 1], [&](const char *bytes, qint64 size) {
+                if (firstError != 0 || !writeAt(descriptor, bytes, size, position))
+                    return false;
+                position += size;
+                return true;
+            });
+            int none = 0;
+            if (!written)
+                firstError.compare_exchange_strong(none, errno ? errno : EIO);
+        });
+    }
+    runInParallel(jobs);
+    if (firstError != 0)
+        return systemReason(firstError);
+    return std::nullopt;
+}
+
 // Makes the rename itself durable; the data were synced before it.
 void syncFolderOf(const QString &path)
 {
-#ifdef Q_OS_UNIX
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor >= 0) {
         ::fsync(descriptor);
         ::close(descriptor);
     }
-#else
-    Q_UNUSED(path);
-#endif
 }
 
-std::optional<QString> writeDirectly(QFile &output, const LineWriting &writeLines)
+#endif
+
+std::optional<QString> replaceFile(const QString &path, const OrderedLines &lines)
 {
-    RecordWriter writer(output);
-    if (!writeLines(writer) || !writer.flush())
-        return output.errorString();
+    QSaveFile file(path);
+    // Unbuffered, so a failed write is seen here and not lost in a final
+    // flush whose failure commit() may not report.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+#ifdef Q_OS_UNIX
+    auto failure = writeInParallel(file.handle(), lines);
+#else
+    auto failure = writeSequentially(file, lines);
+#endif
+    if (!failure && !lines.stillValid())
+        failure = QString();
+    if (failure) {
+        file.cancelWriting();
+        return failure;
+    }
+    if (!file.commit())
+        return file.errorString();
+#ifdef Q_OS_UNIX
+    syncFolderOf(path);
+#endif
     return std::nullopt;
 }
 
 } // namespace
 
-RecordWriter::RecordWriter(QIODevice &target)
-    : device(target), block(blockSize, Qt::Uninitialized)
-{
-}
-
-bool RecordWriter::writeLine(QByteArrayView line)
-{
-    if (blockUsed + line.size() + lineEnd.size() > block.size()) {
-        if (!flush())
-            return false;
-        // A line larger than a block goes out as it is, without a copy.
-        if (line.size() + lineEnd.size() > block.size())
-            return writeBlock(line.data(), line.size()) && writeBlock(lineEnd.data(), lineEnd.size());
-    }
-    char *target = block.data() + blockUsed;
-    std::memcpy(target, line.data(), size_t(line.size()));
-    std::memcpy(target + line.size(), lineEnd.data(), size_t(lineEnd.size()));
-    blockUsed += line.size() + lineEnd.size();
-    return true;
-}
-
-bool RecordWriter::flush()
-{
-    const qsizetype used = std::exchange(blockUsed, 0);
-    return writeBlock(block.constData(), used);
-}
-
-bool RecordWriter::writeBlock(const char *data, qint64 size)
-{
-    return size == 0 || device.write(data, size) == size;
-}
-
-std::optional<QString> writeOutputFile(const QString &path, const LineWriting &writeLines)
+std::optional<QString> writeOutputFile(const QString &path, const OrderedLines &lines)
 {
     ignoreFileSizeSignal();
     constexpr auto directMode = QIODevice::WriteOnly | QIODevice::Unbuffered;
@@ -100,34 +226,19 @@ std::optional<QString> writeOutputFile(const QString &path, const LineWriting &w
         QFile output;
         if (!output.open(fileno(stdout), directMode))
             return output.errorString();
-        return writeDirectly(output, writeLines);
+        return writeSequentially(output, lines);
     }
     const QFileInfo target(path);
     if (target.isDir())
-        return QString::fromLocal8Bit(std::strerror(EISDIR));
+        return systemReason(EISDIR);
     // A device or pipe can only be written to; replacing it would destroy it.
     if (target.exists() && !target.isFile()) {
         QFile output(path);
         if (!output.open(directMode))
             return output.errorString();
-        return writeDirectly(output, writeLines);
+        return writeSequentially(output, lines);
     }
-
-    QSaveFile file(path);
-    // Unbuffered, so a failed write is seen here and not lost in a final
-    // flush whose failure commit() may not report.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    RecordWriter writer(file);
-    if (!writeLines(writer) || !writer.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    syncFolderOf(path);
-    return std::nullopt;
+    return replaceFile(path, lines);
 }
 
 } // namespace ostrel

@@ -1,39 +1,28 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
-#include <functional>
 #include <optional>
-
-class QIODevice;
 
 namespace ostrel {
 
-// Collects lines, each followed by CR LF, into large blocks before writing them.
-class RecordWriter
+// The lines to write, in output order.
+class OrderedLines
 {
 public:
-    explicit RecordWriter(QIODevice &device);
-
-    bool writeLine(QByteArrayView line);
-    bool flush();
-
-private:
-    bool writeBlock(const char *data, qint64 size);
-
-    QIODevice &device;
-    QByteArray block;
-    qsizetype blockUsed = 0;
+    virtual ~OrderedLines() = default;
+    virtual qint64 count() const = 0;
+    virtual QByteArrayView line(qint64 index) const = 0;
+    // Checked once everything is written: false withdraws the output.
+    virtual bool stillValid() const { return true; }
 };
 
-using LineWriting = std::function<bool(RecordWriter &)>;
-
-// Replaces the file at path atomically: the lines go to a temporary file in the
-// same folder, which is flushed to disk and then renamed over the old file. On
-// any failure the old file stays as it was and the temporary file is removed.
-// "-" writes standard output directly. Returns the system's reason on failure.
-std::optional<QString> writeOutputFile(const QString &path, const LineWriting &writeLines);
+// Writes each line followed by CR LF. A file is replaced atomically: the lines
+// go to a temporary file in the same folder, which is flushed to disk and then
+// renamed over the old file; on any failure the old file stays as it was and
+// the temporary file is removed. Standard output ("-"), devices and pipes are
+// written directly. Returns the system's reason on failure.
+std::optional<QString> writeOutputFile(const QString &path, const OrderedLines &lines);
 
 } // namespace ostrel

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QtEndian>
 
 #include <array>
 #include <compare>
+#include <cstring>
 
 namespace ostrel {
 
@@ -16,12 +18,31 @@ public:
     QByteArrayView view() const { return {bytes.data(), length}; }
 
     // The unused bytes stay zero, so comparing the padded bytes and then the
-    // length gives plain byte order: a proper prefix sorts first.
-    friend auto operator<=>(const RecordKey &, const RecordKey &) = default;
+    // length gives plain byte order: a proper prefix sorts first. Comparing
+    // eight bytes at a time is what makes sorting millions of keys cheap.
+    friend std::strong_ordering operator<=>(const RecordKey &left, const RecordKey &right)
+    {
+        for (qsizetype offset = 0; offset < 24; offset += 8) {
+            const quint64 a = left.word(offset);
+            const quint64 b = right.word(offset);
+            if (a != b)
+                return a <=> b;
+        }
+        return left.tail() <=> right.tail();
+    }
+    friend bool operator==(const RecordKey &, const RecordKey &) = default;
 
 private:
     friend RecordKey BuildRecordKey(QByteArrayView line);
     void append(QByteArrayView piece);
+
+    quint64 word(qsizetype offset) const
+    {
+        quint64 value;
+        std::memcpy(&value, bytes.data() + offset, sizeof value);
+        return qFromBigEndian(value);
+    }
+    quint32 tail() const { return quint32(bytes[24]) << 8 | length; }
 
     std::array<quint8, maximumLength> bytes{};
     quint8 length = 0;

@@ -1,46 +1,139 @@
 #include "sorting/record_order.h"
 
+#include "runtime/line_splitter.h"
+#include "runtime/parallel.h"
+
 #include <algorithm>
-#include <limits>
+#include <functional>
 #include <new>
 
 namespace ostrel {
 
 namespace {
 
-bool byKeyThenLine(const OrderedRecord &left, const OrderedRecord &right)
-{
-    if (const auto order = left.key <=> right.key; order != 0)
+// Below these, threads cost more than they save.
+constexpr qint64 bytesPerWorker = 4 * 1024 * 1024;
+constexpr qsizetype recordsPerSortWorker = 64 * 1024;
+
+// A function object rather than a function, so the sort inlines it.
+constexpr auto byKeyThenStart = [](const OrderedRecord &left, const OrderedRecord &right) {
+    if (const auto order = left.key() <=> right.key(); order != 0)
         return order < 0;
-    return left.lineIndex < right.lineIndex;
+    return left.lineStart() < right.lineStart();
+};
+
+// Splits the range at its median, so each half can be sorted on its own core.
+void sortRecords(OrderedRecord *first, OrderedRecord *last, unsigned workers)
+{
+    if (workers <= 1 || last - first < recordsPerSortWorker) {
+        std::sort(first, last, byKeyThenStart);
+        return;
+    }
+    OrderedRecord *middle = first + (last - first) / 2;
+    std::nth_element(first, middle, last, byKeyThenStart);
+    const unsigned leftWorkers = workers / 2;
+    runInParallel({[=] { sortRecords(first, middle, leftWorkers); },
+                   [=] { sortRecords(middle, last, workers - leftWorkers); }});
 }
 
-// Equal keys lie side by side, in input order, so each repeat's line index is
-// the right one of an equal pair; the earliest of those is where insertion
-// would have stopped.
-std::optional<qint64> findFirstDuplicate(const std::vector<OrderedRecord> &records)
+struct Part
 {
-    std::optional<qint64> first;
-    for (size_t i = 1; i < records.size(); ++i) {
-        if (records[i].key == records[i - 1].key && (!first || records[i].lineIndex < *first))
-            first = records[i].lineIndex;
+    qint64 begin = 0;
+    qint64 end = 0;
+    qint64 firstRecord = 0;
+};
+
+// Parts of data that begin at line starts, one per worker.
+std::vector<Part> splitIntoParts(QByteArrayView data, unsigned workers)
+{
+    std::vector<Part> parts;
+    qint64 begin = 0;
+    for (unsigned i = 1; i <= workers; ++i) {
+        const qint64 end = i == workers ? data.size() : lineStartAtOrAfter(data, data.size() * i / workers);
+        if (end > begin)
+            parts.push_back({begin, end, 0});
+        begin = end;
     }
-    return first;
+    return parts;
+}
+
+// Counting first lets the order be allocated once, at its final size.
+std::vector<OrderedRecord> keyAllLines(QByteArrayView data, unsigned workers)
+{
+    std::vector<Part> parts = splitIntoParts(data, workers);
+    std::vector<qint64> lineCounts(parts.size());
+    std::vector<std::function<void()>> counting;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        counting.push_back([&, i] {
+            LineScanner scanner(data, parts[i].begin, parts[i].end);
+            qint64 count = 0;
+            while (scanner.next())
+                ++count;
+            lineCounts[i] = count;
+        });
+    }
+    runInParallel(counting);
+
+    qint64 total = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        parts[i].firstRecord = total;
+        total += lineCounts[i];
+    }
+    std::vector<OrderedRecord> records(static_cast<size_t>(total));
+
+    std::vector<std::function<void()>> keying;
+    for (const Part &part : parts) {
+        keying.push_back([&, part] {
+            LineScanner scanner(data, part.begin, part.end);
+            OrderedRecord *record = records.data() + part.firstRecord;
+            while (const auto line = scanner.next())
+                *record++ = {BuildRecordKey(data.sliced(line->start, line->length)), line->start, line->length};
+        });
+    }
+    runInParallel(keying);
+    return records;
+}
+
+qint64 lineNumberAt(QByteArrayView data, qint64 lineStart)
+{
+    LineScanner scanner(data, 0, lineStart);
+    qint64 linesBefore = 0;
+    while (scanner.next())
+        ++linesBefore;
+    return linesBefore + 1;
+}
+
+// Equal keys lie side by side, in input order, so each repeat is the right
+// one of an equal pair; the earliest of those is where inserting one by one
+// would have stopped.
+std::optional<DuplicateKey> findFirstDuplicate(QByteArrayView data, const std::vector<OrderedRecord> &records)
+{
+    const OrderedRecord *first = nullptr;
+    for (size_t i = 1; i < records.size(); ++i) {
+        if (records[i].key() == records[i - 1].key() && (!first || records[i].lineStart() < first->lineStart()))
+            first = &records[i];
+    }
+    if (!first)
+        return std::nullopt;
+    return DuplicateKey{lineNumberAt(data, first->lineStart()), first->line(data)};
 }
 
 } // namespace
 
-RecordOrder orderRecords(QByteArrayView data, const std::vector<LineSpan> &lines)
+OrderedRecord::OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 lineLength)
+    : recordKey(key), startHigh(quint16(lineStart >> 32)), startLow(quint32(lineStart)), length(lineLength)
 {
-    if (lines.size() > std::numeric_limits<quint32>::max())
-        throw std::bad_alloc();
+}
 
+RecordOrder orderRecords(QByteArrayView data)
+{
+    if (data.size() >= (qint64(1) << 48))
+        throw std::bad_alloc();
+    const unsigned workers = workerCount(data.size(), bytesPerWorker);
     RecordOrder order;
-    order.records.resize(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        order.records[i] = {BuildRecordKey(data.sliced(lines[i].start, lines[i].length)), quint32(i)};
-    std::sort(order.records.begin(), order.records.end(), byKeyThenLine);
-    order.firstDuplicateLine = findFirstDuplicate(order.records);
+    order.records = keyAllLines(data, workers);
+    sortRecords(order.records.data(), order.records.data() + order.records.size(), workers);
+    order.firstDuplicate = findFirstDuplicate(data, order.records);
     return order;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "runtime/line_splitter.h"
 #include "sorting/record_key.h"
 
 #include <QByteArrayView>
@@ -10,10 +9,31 @@
 
 namespace ostrel {
 
-struct OrderedRecord
+// One record in the order: its key and where its line lies in the input.
+class OrderedRecord
 {
-    RecordKey key;
-    quint32 lineIndex = 0;
+public:
+    OrderedRecord() = default;
+    OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 lineLength);
+
+    const RecordKey &key() const { return recordKey; }
+    qint64 lineStart() const { return qint64(startHigh) << 32 | startLow; }
+    qint64 lineLength() const { return length; }
+    QByteArrayView line(QByteArrayView data) const { return data.sliced(lineStart(), length); }
+
+private:
+    // Packed so that a record takes 40 bytes: the order of a large file must
+    // fit beside the file itself.
+    RecordKey recordKey;
+    quint16 startHigh = 0;
+    quint32 startLow = 0;
+    qint64 length = 0;
+};
+
+struct DuplicateKey
+{
+    qint64 lineNumber = 0; // counted from 1
+    QByteArrayView line;
 };
 
 struct RecordOrder
@@ -22,11 +42,11 @@ struct RecordOrder
     std::vector<OrderedRecord> records;
     // The first line, in input order, whose key equals an earlier line's key:
     // the line at which inserting records one by one would have failed.
-    std::optional<qint64> firstDuplicateLine;
+    std::optional<DuplicateKey> firstDuplicate;
 };
 
-// Keys every line and orders them all at once. Throws std::bad_alloc when the
-// order does not fit in memory.
-RecordOrder orderRecords(QByteArrayView data, const std::vector<LineSpan> &lines);
+// Splits data into lines, keys them and orders them all at once, using the
+// machine's cores. Throws std::bad_alloc when the order does not fit in memory.
+RecordOrder orderRecords(QByteArrayView data);
 
 } // namespace ostrel

@@ -2,7 +2,6 @@
 
 #include "runtime/fixed_paths.h"
 #include "runtime/input_file.h"
-#include "runtime/line_splitter.h"
 #include "runtime/message_service.h"
 #include "runtime/output_file.h"
 #include "runtime/standard_streams.h"
@@ -14,24 +13,37 @@ namespace ostrel {
 
 namespace {
 
-SortOutcome sortContents(QByteArrayView data, const QString &outputPath)
+QString inputChangedReason()
 {
-    const std::vector<LineSpan> lines = splitLines(data);
-    const RecordOrder order = orderRecords(data, lines);
-    const auto lineText = [&](qint64 index) {
-        const LineSpan &span = lines[size_t(index)];
-        return data.sliced(span.start, span.length);
-    };
-    if (order.firstDuplicateLine)
-        return duplicateKeyOutcome(*order.firstDuplicateLine + 1, lineText(*order.firstDuplicateLine));
+    return QStringLiteral("The file shrank while it was being read");
+}
 
-    const auto failure = writeOutputFile(outputPath, [&](RecordWriter &writer) {
-        for (const OrderedRecord &record : order.records) {
-            if (!writer.writeLine(lineText(record.lineIndex)))
-                return false;
-        }
-        return true;
-    });
+class OrderedRecordLines : public OrderedLines
+{
+public:
+    OrderedRecordLines(const InputContents &contents, const RecordOrder &records) : input(contents), order(records) {}
+
+    qint64 count() const override { return qint64(order.records.size()); }
+    QByteArrayView line(qint64 index) const override { return order.records[size_t(index)].line(input.bytes()); }
+    // What was written must be what the file held throughout.
+    bool stillValid() const override { return !input.truncatedWhileRead(); }
+
+private:
+    const InputContents &input;
+    const RecordOrder &order;
+};
+
+SortOutcome sortContents(const QString &inputPath, const InputContents &input, const QString &outputPath)
+{
+    const RecordOrder order = orderRecords(input.bytes());
+    if (input.truncatedWhileRead())
+        return readFailedOutcome(displayInputPath(inputPath), inputChangedReason());
+    if (order.firstDuplicate)
+        return duplicateKeyOutcome(order.firstDuplicate->lineNumber, order.firstDuplicate->line);
+
+    const auto failure = writeOutputFile(outputPath, OrderedRecordLines(input, order));
+    if (input.truncatedWhileRead())
+        return readFailedOutcome(displayInputPath(inputPath), inputChangedReason());
     if (failure)
         return writeFailedOutcome(displayOutputPath(outputPath), *failure);
     return sortedOutcome();
@@ -45,7 +57,7 @@ SortOutcome sortRecordFile(const QString &inputPath, const QString &outputPath)
         const InputFile input = readInputFile(inputPath);
         if (input.failureReason)
             return readFailedOutcome(displayInputPath(inputPath), *input.failureReason);
-        return sortContents(input.contents, outputPath);
+        return sortContents(inputPath, input.contents, outputPath);
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));
     }

@@ -1,10 +1,10 @@
 #include "reference/record_by_record.h"
 #include "reference/route_files.h"
-#include "runtime/line_splitter.h"
 #include "sorting/record_order.h"
 #include "sorting/sort_run.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +17,8 @@ class TestDifferential : public QObject
 private slots:
     void engineMatchesRecordByRecord_data();
     void engineMatchesRecordByRecord();
+    void largeInputsMatchPlainSort_data();
+    void largeInputsMatchPlainSort();
 };
 
 struct Shape
@@ -80,12 +82,11 @@ QByteArray randomInput(QRandomGenerator &random, const Shape &shape)
     return input;
 }
 
-QByteArray engineOutput(const QByteArray &input, const ostrel::RecordOrder &order,
-                        const std::vector<ostrel::LineSpan> &spans)
+QByteArray engineOutput(const QByteArray &input, const ostrel::RecordOrder &order)
 {
     QByteArray output;
     for (const ostrel::OrderedRecord &record : order.records)
-        output += input.mid(spans[record.lineIndex].start, spans[record.lineIndex].length) + "\r\n";
+        output += record.line(input).toByteArray() + "\r\n";
     return output;
 }
 
@@ -116,18 +117,15 @@ void TestDifferential::engineMatchesRecordByRecord()
         const QByteArray input = randomInput(random, shape);
         const reference::SortResult expected = reference::sortRecordByRecord(input);
 
-        const auto spans = ostrel::splitLines(input);
-        const ostrel::RecordOrder order = ostrel::orderRecords(input, spans);
-        const auto failedLine = order.firstDuplicateLine ? std::optional<qint64>(*order.firstDuplicateLine + 1)
-                                                         : std::nullopt;
+        const ostrel::RecordOrder order = ostrel::orderRecords(input);
+        const auto failedLine = order.firstDuplicate ? std::optional<qint64>(order.firstDuplicate->lineNumber)
+                                                     : std::nullopt;
         QCOMPARE(failedLine, expected.failedLine);
         if (expected.failedLine) {
             ++refused;
-            const auto &span = spans[size_t(*order.firstDuplicateLine)];
-            const QByteArray line = input.mid(span.start, span.length);
-            QCOMPARE(ostrel::duplicateKeyOutcome(*failedLine, line).message, expected.message);
+            QCOMPARE(ostrel::duplicateKeyOutcome(*failedLine, order.firstDuplicate->line).message, expected.message);
         } else {
-            QCOMPARE(engineOutput(input, order, spans), expected.output);
+            QCOMPARE(engineOutput(input, order), expected.output);
         }
 
         // Now and then the whole run, through real files.
@@ -140,6 +138,63 @@ void TestDifferential::engineMatchesRecordByRecord()
         }
     }
     qInfo("%d of %d inputs refused for a repeated key", refused, shape.inputs);
+}
+
+// Inputs large enough to be split among threads are too large for the
+// yardstick; a plain stable sort of the lines by key stands in for it.
+void TestDifferential::largeInputsMatchPlainSort_data()
+{
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<int>("repeatAt");
+
+    QTest::newRow("unique keys") << 120000 << 0;
+    QTest::newRow("repeat near the end") << 120000 << 119000;
+    QTest::newRow("repeat in the first part") << 120000 << 17;
+}
+
+void TestDifferential::largeInputsMatchPlainSort()
+{
+    QFETCH(int, lineCount);
+    QFETCH(int, repeatAt);
+
+    QRandomGenerator random(375);
+    const Shape shape{0, 0, 200, "ABCDEFGHIJ375 abcdefghij", 0.1, 0.0};
+    QList<QByteArray> lines;
+    QSet<QByteArray> keys;
+    while (lines.size() < lineCount) {
+        QByteArray line = randomLine(random, shape);
+        if (lines.size() == repeatAt && repeatAt > 0)
+            line = repeatKey(random, lines[random.bounded(lines.size())]);
+        else if (keys.contains(reference::BuildRecordKey(line)))
+            continue;
+        keys.insert(reference::BuildRecordKey(line));
+        lines.append(line);
+    }
+    QByteArray input;
+    for (const QByteArray &line : lines)
+        input += line + (random.bounded(2) ? "\r\n" : "\n");
+
+    std::vector<std::pair<QByteArray, QByteArray>> keyed;
+    for (const QByteArray &line : lines)
+        keyed.emplace_back(reference::BuildRecordKey(line), line);
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<QByteArray> expected;
+    for (const auto &entry : keyed)
+        expected.append(entry.second);
+
+    const ostrel::RecordOrder order = ostrel::orderRecords(input);
+    if (repeatAt > 0) {
+        QVERIFY(order.firstDuplicate);
+        QCOMPARE(order.firstDuplicate->lineNumber, qint64(repeatAt + 1));
+        QCOMPARE(order.firstDuplicate->line.toByteArray(), lines[repeatAt]);
+        return;
+    }
+    QCOMPARE(order.firstDuplicate.has_value(), false);
+    QCOMPARE(qsizetype(order.records.size()), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        if (order.records[size_t(i)].line(input).toByteArray() != expected[i])
+            QFAIL(qPrintable(QStringLiteral("first difference at record %1").arg(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDifferential)

@@ -1,5 +1,4 @@
 #include "reference/record_by_record.h"
-#include "runtime/line_splitter.h"
 #include "sorting/record_order.h"
 
 #include <QTest>
@@ -37,13 +36,12 @@ struct EngineResult
 EngineResult orderWithEngine(const Keys &lines)
 {
     const QByteArray data = joinLines(lines);
-    const auto spans = ostrel::splitLines(data);
-    const ostrel::RecordOrder order = ostrel::orderRecords(data, spans);
+    const ostrel::RecordOrder order = ostrel::orderRecords(data);
     EngineResult result;
     for (const ostrel::OrderedRecord &record : order.records)
-        result.order.append(data.mid(spans[record.lineIndex].start, spans[record.lineIndex].length));
-    if (order.firstDuplicateLine)
-        result.duplicateLine = *order.firstDuplicateLine + 1;
+        result.order.append(record.line(data).toByteArray());
+    if (order.firstDuplicate)
+        result.duplicateLine = order.firstDuplicate->lineNumber;
     return result;
 }
 
