@@ -32,6 +32,13 @@ public:
     }
     friend bool operator==(const RecordKey &, const RecordKey &) = default;
 
+    // The key as digits for sorting one byte at a time: byte 0 to 24, then
+    // one more for the length, where a shorter key's padding sorts first.
+    unsigned sortByte(qsizetype depth) const
+    {
+        return depth < maximumLength ? bytes[size_t(depth)] : length;
+    }
+
 private:
     friend RecordKey BuildRecordKey(QByteArrayView line);
     void append(QByteArrayView piece);

@@ -4,6 +4,7 @@
 #include "runtime/parallel.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <new>
 
@@ -22,11 +23,58 @@ constexpr auto byKeyThenStart = [](const OrderedRecord &left, const OrderedRecor
     return left.lineStart() < right.lineStart();
 };
 
+// Sorts by one key byte at a time (most significant first), moving records
+// into place without extra memory; small groups and records whose keys are
+// equal go to a comparison sort.
+void radixSort(OrderedRecord *first, OrderedRecord *last, qsizetype depth)
+{
+    constexpr qsizetype smallGroup = 48;
+    for (;;) {
+        const qsizetype count = last - first;
+        if (count < smallGroup || depth > RecordKey::maximumLength) {
+            std::sort(first, last, byKeyThenStart);
+            return;
+        }
+        std::array<qsizetype, 257> counts{};
+        for (const OrderedRecord *record = first; record != last; ++record)
+            ++counts[record->key().sortByte(depth)];
+        // All records share this byte: look at the next one without moving anything.
+        if (std::find(counts.begin(), counts.end(), count) != counts.end()) {
+            ++depth;
+            continue;
+        }
+        std::array<qsizetype, 257> heads{};
+        std::array<qsizetype, 257> ends{};
+        qsizetype sum = 0;
+        for (size_t b = 0; b < counts.size(); ++b) {
+            heads[b] = sum;
+            sum += counts[b];
+            ends[b] = sum;
+        }
+        for (size_t b = 0; b < counts.size(); ++b) {
+            while (heads[b] < ends[b]) {
+                const unsigned target = first[heads[b]].key().sortByte(depth);
+                if (target == b)
+                    ++heads[b];
+                else
+                    std::swap(first[heads[b]], first[heads[target]++]);
+            }
+        }
+        qsizetype begin = 0;
+        for (size_t b = 0; b < counts.size(); ++b) {
+            if (counts[b] > 1)
+                radixSort(first + begin, first + begin + counts[b], depth + 1);
+            begin += counts[b];
+        }
+        return;
+    }
+}
+
 // Splits the range at its median, so each half can be sorted on its own core.
 void sortRecords(OrderedRecord *first, OrderedRecord *last, unsigned workers)
 {
     if (workers <= 1 || last - first < recordsPerSortWorker) {
-        std::sort(first, last, byKeyThenStart);
+        radixSort(first, last, 0);
         return;
     }
     OrderedRecord *middle = first + (last - first) / 2;
