@@ -1,0 +1,230 @@
+#include "reference/route_files.h"
+#include "window/ostrel_sort.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using reference::readFile;
+using reference::routeRecord;
+using reference::writeFile;
+
+namespace {
+
+// What one message box showed, and the window's cursor, while the box was open.
+struct ShownBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons standardButtons;
+    qsizetype buttonCount;
+    Qt::TextFormat textFormat;
+    Qt::WindowModality modality;
+    Qt::CursorShape windowCursor;
+};
+
+// Dismisses every message box with its OK button, as the operator would.
+class BoxAnswerer : public QObject
+{
+public:
+    explicit BoxAnswerer(QWidget &answeredWindow) : window(answeredWindow)
+    {
+        connect(&poll, &QTimer::timeout, this, &BoxAnswerer::answer);
+        poll.start(0);
+    }
+
+    QList<ShownBox> shown;
+
+private:
+    void answer()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->buttons().size(),
+                      box->textFormat(), box->windowModality(), window.cursor().shape()});
+        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            box->close();
+    }
+
+    QWidget &window;
+    QTimer poll;
+};
+
+QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road")
+{
+    return routeRecord(190, {{1, front}, {18, name.leftJustified(30, ' ')}, {170, "0700"}});
+}
+
+const QByteArray recordA = keyed("AA01");
+const QByteArray recordB = keyed("BB01");
+const QByteArray earlierOutput = "an earlier run's output\r\n";
+
+} // namespace
+
+class TestOstrelSort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void opensReadyToSort();
+    void activationRunsOneSort_data();
+    void activationRunsOneSort();
+    void failureLeavesOutputAlone_data();
+    void failureLeavesOutputAlone();
+    void twoRunsGiveIdenticalOutput();
+    void closingAsksNothing();
+
+private:
+    QString dataFile(const QString &name) const { return home->filePath("f/u/datafile/" + name); }
+    QPushButton *btnSort() const { return form->findChild<QPushButton *>("btnSort"); }
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<ostrel::OstrelSort> form;
+    std::unique_ptr<BoxAnswerer> answerer;
+};
+
+void TestOstrelSort::initTestCase()
+{
+    // The boxes take the application's name as their caption, as main() sets it.
+    QCoreApplication::setApplicationName(QStringLiteral("OstrelSort"));
+}
+
+void TestOstrelSort::init()
+{
+    home = std::make_unique<QTemporaryDir>();
+    QVERIFY(home->isValid());
+    qputenv("HOME", home->path().toLocal8Bit());
+    QVERIFY(QDir(home->path()).mkpath("f/u/datafile"));
+
+    form = std::make_unique<ostrel::OstrelSort>();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    answerer = std::make_unique<BoxAnswerer>(*form);
+}
+
+void TestOstrelSort::cleanup()
+{
+    answerer.reset();
+    form.reset();
+}
+
+void TestOstrelSort::opensReadyToSort()
+{
+    QCOMPARE(form->windowTitle(), QString("Ostrel - Tavel Sort"));
+    QCOMPARE(form->size(), QSize(312, 213));
+    QCOMPARE(form->testAttribute(Qt::WA_Moved), false);
+    QVERIFY(btnSort());
+    QCOMPARE(form->findChildren<QWidget *>(), QList<QWidget *>{btnSort()});
+    QCOMPARE(btnSort()->text(), QString("Sort Input File"));
+    QCOMPARE(btnSort()->geometry(), QRect(88, 64, 105, 57));
+    QCOMPARE(QApplication::focusWidget(), btnSort());
+}
+
+void TestOstrelSort::activationRunsOneSort_data()
+{
+    QTest::addColumn<int>("key");
+
+    QTest::newRow("mouse click") << 0;
+    QTest::newRow("Space") << int(Qt::Key_Space);
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter);
+}
+
+void TestOstrelSort::activationRunsOneSort()
+{
+    QFETCH(int, key);
+
+    writeFile(dataFile("taveld.txt"), recordB + "\r\n" + recordA + "\r\n");
+    // Keys go to the window, so they reach the button only while it holds the focus.
+    if (key == 0)
+        QTest::mouseClick(btnSort(), Qt::LeftButton);
+    else
+        QTest::keyClick(form->windowHandle(), Qt::Key(key));
+
+    QCOMPARE(answerer->shown.size(), 1);
+    const ShownBox &box = answerer->shown.first();
+    QCOMPARE(box.title, QString("OstrelSort"));
+    QCOMPARE(box.text, QString("Route Records were sorted."));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.standardButtons, QMessageBox::Ok);
+    QCOMPARE(box.buttonCount, 1);
+    QCOMPARE(box.textFormat, Qt::PlainText);
+    QCOMPARE(box.modality, Qt::ApplicationModal);
+    QCOMPARE(box.windowCursor, Qt::WaitCursor);
+
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(readFile(dataFile("tavelsrtd.txt")), recordA + "\r\n" + recordB + "\r\n");
+}
+
+void TestOstrelSort::failureLeavesOutputAlone_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expectedText");
+
+    const QByteArray markup = keyed("CC01", "<b>X</b>");
+    QTest::newRow("duplicate key, name with markup")
+        << markup + "\r\n" + recordA + "\r\n" + markup + "\r\n"
+        << "Failed Sort - duplicate keys, \n Line =  3\n Name = <b>X</b>\n Key = 0700" + QString(13, '.') + "<bCC01";
+    const QByteArray latin1 = keyed("DD01", "Caf\xe9 Royal");
+    QTest::newRow("duplicate key, Latin-1 name")
+        << latin1 + "\r\n" + latin1 + "\r\n"
+        << "Failed Sort - duplicate keys, \n Line =  2\n Name = Caf\u00e9 Royal\n Key = 0700" + QString(13, '.')
+               + "CaDD01";
+    // A null input stands for a missing file.
+    QTest::newRow("input missing") << QByteArray()
+                                   << QString("Failed Sort - cannot read input file, \n File = <input path>\n"
+                                              " Reason = No such file or directory");
+}
+
+void TestOstrelSort::failureLeavesOutputAlone()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expectedText);
+
+    if (!input.isNull())
+        writeFile(dataFile("taveld.txt"), input);
+    writeFile(dataFile("tavelsrtd.txt"), earlierOutput);
+    QTest::mouseClick(btnSort(), Qt::LeftButton);
+
+    QCOMPARE(answerer->shown.size(), 1);
+    QCOMPARE(answerer->shown.first().text, expectedText.replace("<input path>", dataFile("taveld.txt")));
+    QCOMPARE(answerer->shown.first().windowCursor, Qt::WaitCursor);
+    QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(readFile(dataFile("tavelsrtd.txt")), earlierOutput);
+}
+
+void TestOstrelSort::twoRunsGiveIdenticalOutput()
+{
+    writeFile(dataFile("taveld.txt"), readFile(QStringLiteral(EXAMPLES_FOLDER "/routes.txt")));
+    QTest::keyClick(form->windowHandle(), Qt::Key_Space);
+    const QByteArray first = readFile(dataFile("tavelsrtd.txt"));
+    QCOMPARE(first.count("\r\n"), 60);
+
+    writeFile(dataFile("tavelsrtd.txt"), earlierOutput);
+    // The focus must be back on the button once the first box is gone.
+    QTest::keyClick(form->windowHandle(), Qt::Key_Space);
+    QCOMPARE(answerer->shown.size(), 2);
+    QCOMPARE(readFile(dataFile("tavelsrtd.txt")), first);
+}
+
+void TestOstrelSort::closingAsksNothing()
+{
+    QCOMPARE(form->testAttribute(Qt::WA_QuitOnClose), true);
+    QCOMPARE(form->close(), true);
+    QCOMPARE(answerer->shown.size(), 0);
+}
+
+QTEST_MAIN(TestOstrelSort)
+#include "tst_ostrel_sort.moc"
