@@ -2,14 +2,6 @@
 
 namespace ostrel {
 
-QByteArrayView columnText(QByteArrayView line, qsizetype firstColumn, qsizetype length)
-{
-    const qsizetype start = firstColumn - 1;
-    if (start < 0 || length <= 0 || start >= line.size())
-        return {};
-    return line.sliced(start, std::min(length, line.size() - start));
-}
-
 QByteArrayView trimSpaces(QByteArrayView text)
 {
     qsizetype begin = 0;

@@ -6,12 +6,6 @@
 
 namespace ostrel {
 
-void RecordKey::append(QByteArrayView piece)
-{
-    std::memcpy(bytes.data() + length, piece.data(), size_t(piece.size()));
-    length = quint8(length + piece.size());
-}
-
 RecordKey BuildRecordKey(QByteArrayView line)
 {
     RecordKey key;

@@ -41,7 +41,11 @@ public:
 
 private:
     friend RecordKey BuildRecordKey(QByteArrayView line);
-    void append(QByteArrayView piece);
+    void append(QByteArrayView piece)
+    {
+        std::memcpy(bytes.data() + length, piece.data(), size_t(piece.size()));
+        length = quint8(length + piece.size());
+    }
 
     quint64 word(qsizetype offset) const
     {
