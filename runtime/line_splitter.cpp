@@ -20,6 +20,23 @@ qint64 lineStartAtOrAfter(QByteArrayView data, qint64 position)
     return data.size();
 }
 
+qint64 countLines(QByteArrayView data, qint64 begin, qint64 end)
+{
+    if (end <= begin)
+        return 0;
+    // Branch-free, so the compiler can test many bytes at once: a line ends at
+    // every LF and at every CR that is not the first half of CR LF.
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data.data());
+    const qint64 withSuccessor = std::min(end, data.size() - 1);
+    qint64 lines = 0;
+    for (qint64 i = begin; i < withSuccessor; ++i)
+        lines += (bytes[i] == '\n') | ((bytes[i] == '\r') & (bytes[i + 1] != '\n'));
+    // The last byte of data ends a line whether or not it is a terminator.
+    if (end == data.size())
+        ++lines;
+    return lines;
+}
+
 std::vector<LineSpan> splitLines(QByteArrayView data)
 {
     std::vector<LineSpan> lines;

@@ -56,6 +56,10 @@ private:
     qint64 nextLf = -1;
 };
 
+// How many lines start in [begin, end), where begin and end are line starts
+// or the size of data. Much cheaper than walking them.
+qint64 countLines(QByteArrayView data, qint64 begin, qint64 end);
+
 // The first line start at or after position, or the size of data.
 qint64 lineStartAtOrAfter(QByteArrayView data, qint64 position);
 

@@ -112,13 +112,7 @@ std::vector<OrderedRecord> keyAllLines(QByteArrayView data, unsigned workers)
     std::vector<qint64> lineCounts(parts.size());
     std::vector<std::function<void()>> counting;
     for (size_t i = 0; i < parts.size(); ++i) {
-        counting.push_back([&, i] {
-            LineScanner scanner(data, parts[i].begin, parts[i].end);
-            qint64 count = 0;
-            while (scanner.next())
-                ++count;
-            lineCounts[i] = count;
-        });
+        counting.push_back([&, i] { lineCounts[i] = countLines(data, parts[i].begin, parts[i].end); });
     }
     runInParallel(counting);
 
@@ -144,11 +138,7 @@ std::vector<OrderedRecord> keyAllLines(QByteArrayView data, unsigned workers)
 
 qint64 lineNumberAt(QByteArrayView data, qint64 lineStart)
 {
-    LineScanner scanner(data, 0, lineStart);
-    qint64 linesBefore = 0;
-    while (scanner.next())
-        ++linesBefore;
-    return linesBefore + 1;
+    return countLines(data, 0, lineStart) + 1;
 }
 
 // Equal keys lie side by side, in input order, so each repeat is the right

@@ -43,6 +43,15 @@ void TestLineSplitter::splitLines()
     for (const ostrel::LineSpan &span : ostrel::splitLines(data))
         lines.append(data.mid(span.start, span.length));
     QCOMPARE(lines, expected);
+    QCOMPARE(ostrel::countLines(data, 0, data.size()), expected.size());
+    // Work is split at line starts: counting the two sides must add up.
+    qsizetype index = 0;
+    for (const ostrel::LineSpan &span : ostrel::splitLines(data)) {
+        QCOMPARE(ostrel::lineStartAtOrAfter(data, span.start), span.start);
+        QCOMPARE(ostrel::countLines(data, 0, span.start), index);
+        QCOMPARE(ostrel::countLines(data, span.start, data.size()), expected.size() - index);
+        ++index;
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLineSplitter)
