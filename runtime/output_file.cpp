@@ -59,10 +59,11 @@ void prefetch(QByteArrayView line)
 }
 
 // Gathers lines, each with CR LF, into large blocks and hands each full block on.
+// The block is the caller's, so that running out of memory happens where it
+// can be reported, never inside a worker thread.
 template <typename Sink>
-bool gatherLines(const OrderedLines &lines, qint64 first, qint64 last, Sink &&writeBlock)
+bool gatherLines(const OrderedLines &lines, qint64 first, qint64 last, QByteArray &block, Sink &&writeBlock)
 {
-    QByteArray block(blockSize, Qt::Uninitialized);
     qsizetype used = 0;
     const auto append = [&](const char *bytes, qsizetype size) {
         while (size > 0) {
@@ -91,7 +92,8 @@ bool gatherLines(const OrderedLines &lines, qint64 first, qint64 last, Sink &&wr
 
 std::optional<QString> writeSequentially(QFileDevice &output, const OrderedLines &lines)
 {
-    const bool written = gatherLines(lines, 0, lines.count(), [&](const char *bytes, qint64 size) {
+    QByteArray block(blockSize, Qt::Uninitialized);
+    const bool written = gatherLines(lines, 0, lines.count(), block, [&](const char *bytes, qint64 size) {
         return output.write(bytes, size) == size;
     });
     if (!written)
@@ -163,12 +165,16 @@ std::optional<QString> writeInParallel(int descriptor, const OrderedLines &lines
         offset += lines.line(i).size() + qint64(sizeof lineEnd);
     }
 
+    // Each block its own, not shared copies that would be copied again on first write.
+    std::vector<QByteArray> blocks;
+    for (unsigned w = 0; w < workers; ++w)
+        blocks.emplace_back(blockSize, Qt::Uninitialized);
     std::atomic<int> firstError{0};
     std::vector<std::function<void()>> jobs;
     for (unsigned w = 0; w < workers; ++w) {
         jobs.push_back([&, w] {
             qint64 position = offsets[w];
-            const bool written = gatherLines(lines, firstLines[w], firstLines[w + 1], [&](const char *bytes, qint64 size) {
+            const bool written = gatherLines(lines, firstLines[w], firstLines[w + 1], blocks[w], [&](const char *bytes, qint64 size) {
                 if (firstError != 0 || !writeAt(descriptor, bytes, size, position))
                     return false;
                 position += size;
