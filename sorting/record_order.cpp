@@ -35,7 +35,7 @@ void radixSort(OrderedRecord *first, OrderedRecord *last, qsizetype depth)
             std::sort(first, last, byKeyThenStart);
             return;
         }
-        std::array<qsizetype, 257> counts{};
+        std::array<qsizetype, 256> counts{};
         for (const OrderedRecord *record = first; record != last; ++record)
             ++counts[record->key().sortByte(depth)];
         // All records share this byte: look at the next one without moving anything.
@@ -43,8 +43,8 @@ void radixSort(OrderedRecord *first, OrderedRecord *last, qsizetype depth)
             ++depth;
             continue;
         }
-        std::array<qsizetype, 257> heads{};
-        std::array<qsizetype, 257> ends{};
+        std::array<qsizetype, 256> heads{};
+        std::array<qsizetype, 256> ends{};
         qsizetype sum = 0;
         for (size_t b = 0; b < counts.size(); ++b) {
             heads[b] = sum;
@@ -88,6 +88,7 @@ struct Part
 {
     qint64 begin = 0;
     qint64 end = 0;
+    qint64 lineCount = 0;
     qint64 firstRecord = 0;
 };
 
@@ -99,7 +100,7 @@ std::vector<Part> splitIntoParts(QByteArrayView data, unsigned workers)
     for (unsigned i = 1; i <= workers; ++i) {
         const qint64 end = i == workers ? data.size() : lineStartAtOrAfter(data, data.size() * i / workers);
         if (end > begin)
-            parts.push_back({begin, end, 0});
+            parts.push_back({begin, end, 0, 0});
         begin = end;
     }
     return parts;
@@ -109,17 +110,15 @@ std::vector<Part> splitIntoParts(QByteArrayView data, unsigned workers)
 std::vector<OrderedRecord> keyAllLines(QByteArrayView data, unsigned workers)
 {
     std::vector<Part> parts = splitIntoParts(data, workers);
-    std::vector<qint64> lineCounts(parts.size());
     std::vector<std::function<void()>> counting;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        counting.push_back([&, i] { lineCounts[i] = countLines(data, parts[i].begin, parts[i].end); });
-    }
+    for (Part &part : parts)
+        counting.push_back([data, &part] { part.lineCount = countLines(data, part.begin, part.end); });
     runInParallel(counting);
 
     qint64 total = 0;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        parts[i].firstRecord = total;
-        total += lineCounts[i];
+    for (Part &part : parts) {
+        part.firstRecord = total;
+        total += part.lineCount;
     }
     std::vector<OrderedRecord> records(static_cast<size_t>(total));
 
