@@ -8,6 +8,10 @@ namespace ostrel {
 
 void RecordKey::append(QByteArrayView piece)
 {
+    // A range past the end of the line is an empty view without data, and
+    // memcpy must never be handed a null pointer, even for zero bytes.
+    if (piece.isEmpty())
+        return;
     std::memcpy(bytes.data() + length, piece.data(), size_t(piece.size()));
     length = quint8(length + piece.size());
 }
