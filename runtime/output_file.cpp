@@ -113,6 +113,12 @@ std::optional<QString> writeOutputFile(const QString &path, const LineWriting &w
         return writeDirectly(output, writeLines);
     }
 
+#ifdef Q_OS_UNIX
+    // QSaveFile words a read-only file in its own way; keep the system's reason.
+    if (target.exists() && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+#endif
+
     QSaveFile file(path);
     // Unbuffered, so a failed write is seen here and not lost in a final
     // flush whose failure commit() may not report.
