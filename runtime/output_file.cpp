@@ -89,7 +89,16 @@ bool RecordWriter::flush()
 
 bool RecordWriter::writeBlock(const char *data, qint64 size)
 {
-    return size == 0 || device.write(data, size) == size;
+    // A limit or a full disk reached part way gives a short write with no
+    // error set; writing on makes the system name the reason.
+    while (size > 0) {
+        const qint64 written = device.write(data, size);
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 std::optional<QString> writeOutputFile(const QString &path, const LineWriting &writeLines)
