@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace faults {
 
 #if defined(__SANITIZE_ADDRESS__)
