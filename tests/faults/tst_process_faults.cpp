@@ -10,9 +10,15 @@
 #include <QTest>
 
 #include <csignal>
-#include <unistd.h>
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 using reference::readFile;
 using reference::writeFile;
@@ -29,7 +35,9 @@ private slots:
     void resourceLimit();
     void fullDevice();
     void killedWhileWriting();
+    void killedBeforeRename();
     void twoRunsOnOneOutput();
+    void namedPipeOutput();
 
 private:
     QString path(const QString &name) const { return folder->filePath(name); }
@@ -57,6 +65,22 @@ void setLimit(int resource, rlim_t bytes)
 void lowestPriority()
 {
     ::setpriority(PRIO_PROCESS, 0, 19);
+}
+
+// Ends the process, as uncatchably as SIGKILL, the moment it first asks for
+// its data to reach the disk: every record written, nothing renamed yet.
+void dieAtFlushToDisk()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fdatasync, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fsync, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+    };
+    const sock_fprog program{sizeof filter / sizeof filter[0], filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        ::_exit(123);
 }
 
 // Whether the process holds a file in folder open: its output, written.
@@ -159,6 +183,19 @@ void TestProcessFaults::killedWhileWriting()
     QCOMPARE(faults::snapshotFolder(path("out")), before);
 }
 
+void TestProcessFaults::killedBeforeRename()
+{
+    writeFile(path("in.txt"), faults::distinctRouteFile(1000, recordLength, "AA01"));
+    const QStringList before = faults::snapshotFolder(path("out"));
+
+    QProcess process;
+    faults::startBatch(process, QStringLiteral(TAVEL_SORT_PATH), {"in.txt", "out/sorted.txt"}, folder->path(),
+                       dieAtFlushToDisk);
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(faults::snapshotFolder(path("out")), before);
+}
+
 void TestProcessFaults::twoRunsOnOneOutput()
 {
     const qsizetype records = 100'000 / faults::sizeDivisor;
@@ -185,6 +222,25 @@ void TestProcessFaults::twoRunsOnOneOutput()
         QCOMPARE(QDir(path("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList{"sorted.txt"});
     }
+}
+
+void TestProcessFaults::namedPipeOutput()
+{
+    const QByteArray input = faults::distinctRouteFile(20'000, recordLength, "AA01");
+    writeFile(path("in.txt"), input);
+    QCOMPARE(::mkfifo(QFile::encodeName(path("out/pipe")).constData(), 0600), 0);
+
+    QProcess process;
+    faults::startBatch(process, QStringLiteral(TAVEL_SORT_PATH), {"in.txt", "out/pipe"}, folder->path());
+    QFile pipe(path("out/pipe"));
+    QVERIFY(pipe.open(QIODevice::ReadOnly));
+    const QByteArray received = pipe.readAll();
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(run({"in.txt", "sorted.txt"}).exitCode, 0);
+    QCOMPARE(received, readFile(path("sorted.txt")));
+    // Written into, not replaced by a file.
+    QVERIFY(QFileInfo(path("out/pipe")).exists() && !QFileInfo(path("out/pipe")).isFile());
 }
 
 QTEST_GUILESS_MAIN(TestProcessFaults)
