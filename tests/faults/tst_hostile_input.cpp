@@ -1,4 +1,3 @@
-#include "build_scale.h"
 #include "reference/record_by_record.h"
 #include "reference/route_files.h"
 #include "sorting/sort_run.h"
@@ -82,14 +81,14 @@ LargeCase largeCase(Large kind)
 {
     switch (kind) {
     case Large::HundredMegabyteLine: {
-        const QByteArray line = randomBytes(7, 100 * 1024 * 1024 / faults::sizeDivisor, lineBytes());
+        const QByteArray line = randomBytes(7, 100 * 1024 * 1024, lineBytes());
         return {line, {line + "\r\n", std::nullopt, "Route Records were sorted."}};
     }
     case Large::TenMillionOneByteLines: {
         // Only 254 one-byte keys exist, so the 255th line repeats the first
         // key; every line must still be read and keyed.
         const QByteArray bytes = lineBytes();
-        const qsizetype lines = 10'000'000 / faults::sizeDivisor;
+        const qsizetype lines = 10'000'000;
         QByteArray input;
         input.reserve(lines * 2);
         for (qsizetype i = 0; i < lines; ++i)
@@ -98,7 +97,7 @@ LargeCase largeCase(Large kind)
     }
     case Large::TwoMillionFourByteLines: {
         // A four-byte line is its own key, so the order is that of the numbers.
-        const quint32 lines = 2'000'000 / faults::sizeDivisor;
+        const quint32 lines = 2'000'000;
         QByteArray input;
         QByteArray output;
         input.reserve(lines * 6);

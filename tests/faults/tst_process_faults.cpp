@@ -1,8 +1,8 @@
 #include "batch_process.h"
-#include "build_scale.h"
 #include "folder_snapshot.h"
 #include "reference/route_files.h"
 #include "route_input.h"
+#include "sanitizer_build.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -163,7 +163,7 @@ void TestProcessFaults::killedWhileWriting()
 {
     // Large enough that writing and flushing it to disk takes far longer than
     // one look at the child's open files.
-    writeFile(path("in.txt"), faults::distinctRouteFile(750'000 / faults::sizeDivisor, recordLength, "AA01"));
+    writeFile(path("in.txt"), faults::distinctRouteFile(750'000, recordLength, "AA01"));
     const QStringList before = faults::snapshotFolder(path("out"));
 
     QProcess process;
@@ -198,7 +198,7 @@ void TestProcessFaults::killedBeforeRename()
 
 void TestProcessFaults::twoRunsOnOneOutput()
 {
-    const qsizetype records = 100'000 / faults::sizeDivisor;
+    const qsizetype records = 100'000;
     writeFile(path("a.txt"), faults::distinctRouteFile(records, recordLength, "AA01"));
     writeFile(path("b.txt"), faults::distinctRouteFile(records, recordLength, "BB01"));
     QCOMPARE(run({"a.txt", "sorted-a.txt"}).exitCode, 0);

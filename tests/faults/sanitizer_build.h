@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QtGlobal>
-
 namespace faults {
 
+// AddressSanitizer reserves terabytes of address space up front, so a process
+// it instruments cannot start under an address-space limit.
 #if defined(__SANITIZE_ADDRESS__)
 inline constexpr bool addressSanitized = true;
 #elif defined(__has_feature)
@@ -11,9 +11,5 @@ inline constexpr bool addressSanitized = __has_feature(address_sanitizer);
 #else
 inline constexpr bool addressSanitized = false;
 #endif
-
-// The big inputs are scaled down under AddressSanitizer, which costs several
-// times the time and memory per byte; the normal build uses the real sizes.
-inline constexpr qsizetype sizeDivisor = addressSanitized ? 8 : 1;
 
 } // namespace faults
