@@ -10,7 +10,8 @@ QByteArray distinctRouteFile(qsizetype records, qsizetype recordLength, QByteArr
     QByteArray file(records * lineLength, '.');
     char *line = file.data();
     for (qsizetype i = 0; i < records; ++i, line += lineLength) {
-        // Multiplying by an odd number is a bijection on 32 bits: distinct and shuffled.
+        // Multiplying by an odd number is a bijection on 32 bits: distinct and
+        // shuffled. Ten digits at most, so columns 7-9 never read "375".
         const QByteArray number = QByteArray::number(quint32(i) * 2654435761u).rightJustified(15, '0');
         std::memcpy(line, routeCode.data(), size_t(routeCode.size()));
         std::memcpy(line + 4, number.constData(), 15);

@@ -138,7 +138,8 @@ void TestHostileInput::matchesRecordByRecord_data()
 
     // Random bytes: long lines, and with terminators common, short repeating ones.
     QTest::newRow("arbitrary binary data") << randomBytes(1, 64 * 1024);
-    QTest::newRow("arbitrary binary data, many short lines") << randomBytes(2, 4096, QByteArray("\r\n\0\xff" "AB375", 9));
+    QTest::newRow("arbitrary binary data, many short lines")
+        << randomBytes(2, 4096, QByteArray("\r\n\0\xff" "AB375", 9));
 
     const QByteArray nul(1, '\0');
     QTest::newRow("NUL bytes in key, name and record")

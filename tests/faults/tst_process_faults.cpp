@@ -90,7 +90,8 @@ bool writesUnder(qint64 pid, const QString &folder)
     const QByteArray prefix = QFile::encodeName(folder) + '/';
     for (const QString &name : QDir(descriptors).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         char target[4096];
-        const ssize_t length = ::readlink(QFile::encodeName(descriptors + '/' + name).constData(), target, sizeof target);
+        const QByteArray link = QFile::encodeName(descriptors + '/' + name);
+        const ssize_t length = ::readlink(link.constData(), target, sizeof target);
         if (length > 0 && QByteArrayView(target, length).startsWith(prefix))
             return true;
     }
@@ -118,7 +119,8 @@ void TestProcessFaults::resourceLimit_data()
     // killing the process with SIGXFSZ.
     QTest::newRow("file size limit below the output")
         << int(RLIMIT_FSIZE) << qint64(64 * 1024) << faults::distinctRouteFile(5000, recordLength, "AA01")
-        << QByteArray("Failed Sort - cannot write output file, \n File = %1/out/sorted.txt\n Reason = File too large\n");
+        << QByteArray("Failed Sort - cannot write output file, \n File = %1/out/sorted.txt\n"
+                      " Reason = File too large\n");
     if (!faults::addressSanitized) {
         // Short lines cost far more to order than to hold.
         QTest::newRow("address space below what the input needs")
@@ -151,7 +153,8 @@ void TestProcessFaults::fullDevice()
 
     const faults::BatchRun result = run({"in.txt", device});
     QCOMPARE(result.standardError,
-             QByteArray("Failed Sort - cannot write output file, \n File = /dev/full\n Reason = No space left on device\n"));
+             QByteArray("Failed Sort - cannot write output file, \n File = /dev/full\n"
+                        " Reason = No space left on device\n"));
     QCOMPARE(result.exitCode, 2);
     // Written to directly: a rename over it would have replaced the device by a file.
     const QFileInfo after(device);

@@ -68,11 +68,12 @@ void TestTerminalOutput::message()
     QFETCH(QByteArray, redirected);
     const QByteArray folderPath = folder->path().toUtf8();
 
-    const faults::TerminalRun shown = faults::runOnTerminal(QStringLiteral(TAVEL_SORT_PATH), arguments, folder->path());
+    const QString tool = QStringLiteral(TAVEL_SORT_PATH);
+    const faults::TerminalRun shown = faults::runOnTerminal(tool, arguments, folder->path());
     QCOMPARE(shown.shown, onTerminal.replace("%1", folderPath));
     QCOMPARE(shown.exitCode, exitCode);
 
-    const faults::BatchRun piped = faults::runBatch(QStringLiteral(TAVEL_SORT_PATH), arguments, folder->path());
+    const faults::BatchRun piped = faults::runBatch(tool, arguments, folder->path());
     QCOMPARE(onStandardError ? piped.standardError : piped.standardOutput, redirected.replace("%1", folderPath));
     QCOMPARE(piped.exitCode, exitCode);
 }
