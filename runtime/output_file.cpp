@@ -94,7 +94,16 @@ std::optional<QString> writeSequentially(QFileDevice &output, const OrderedLines
 {
     QByteArray block(blockSize, Qt::Uninitialized);
     const bool written = gatherLines(lines, 0, lines.count(), block, [&](const char *bytes, qint64 size) {
-        return output.write(bytes, size) == size;
+        // A limit or a full disk reached part way gives a short write with no
+        // error set; writing on makes the system name the reason.
+        while (size > 0) {
+            const qint64 done = output.write(bytes, size);
+            if (done <= 0)
+                return false;
+            bytes += done;
+            size -= done;
+        }
+        return true;
     });
     if (!written)
         return output.errorString();
@@ -252,6 +261,11 @@ std::optional<QString> writeOutputFile(const QString &path, const OrderedLines &
             return output.errorString();
         return writeSequentially(output, lines);
     }
+#ifdef Q_OS_UNIX
+    // QSaveFile words a read-only file in its own way; keep the system's reason.
+    if (target.exists() && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return systemReason(errno);
+#endif
     return replaceFile(path, lines);
 }
 

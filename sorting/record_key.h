@@ -43,6 +43,10 @@ private:
     friend RecordKey BuildRecordKey(QByteArrayView line);
     void append(QByteArrayView piece)
     {
+        // A range past the end of the line is an empty view without data, and
+        // memcpy must never be handed a null pointer, even for zero bytes.
+        if (piece.isEmpty())
+            return;
         std::memcpy(bytes.data() + length, piece.data(), size_t(piece.size()));
         length = quint8(length + piece.size());
     }
