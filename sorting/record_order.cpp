@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <memory>
 #include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace ostrel {
 
@@ -107,7 +111,7 @@ std::vector<Part> splitIntoParts(QByteArrayView data, unsigned workers)
 }
 
 // Counting first lets the order be allocated once, at its final size.
-std::vector<OrderedRecord> keyAllLines(QByteArrayView data, unsigned workers)
+RecordArray keyAllLines(QByteArrayView data, unsigned workers)
 {
     std::vector<Part> parts = splitIntoParts(data, workers);
     std::vector<std::function<void()>> counting;
@@ -120,15 +124,15 @@ std::vector<OrderedRecord> keyAllLines(QByteArrayView data, unsigned workers)
         part.firstRecord = total;
         total += part.lineCount;
     }
-    std::vector<OrderedRecord> records(static_cast<size_t>(total));
+    RecordArray records(static_cast<size_t>(total));
 
     std::vector<std::function<void()>> keying;
     for (const Part &part : parts) {
         keying.push_back([&, part] {
             LineScanner scanner(data, part.begin, part.end);
-            OrderedRecord *record = records.data() + part.firstRecord;
+            OrderedRecord *record = records.begin() + part.firstRecord;
             while (const auto line = scanner.next())
-                *record++ = {BuildRecordKey(data.sliced(line->start, line->length)), line->start, line->length};
+                std::construct_at(record++, BuildRecordKey(data.sliced(line->start, line->length)), line->start, line->length);
         });
     }
     runInParallel(keying);
@@ -143,7 +147,7 @@ qint64 lineNumberAt(QByteArrayView data, qint64 lineStart)
 // Equal keys lie side by side, in input order, so each repeat is the right
 // one of an equal pair; the earliest of those is where inserting one by one
 // would have stopped.
-std::optional<DuplicateKey> findFirstDuplicate(QByteArrayView data, const std::vector<OrderedRecord> &records)
+std::optional<DuplicateKey> findFirstDuplicate(QByteArrayView data, const RecordArray &records)
 {
     const OrderedRecord *first = nullptr;
     for (size_t i = 1; i < records.size(); ++i) {
@@ -157,6 +161,31 @@ std::optional<DuplicateKey> findFirstDuplicate(QByteArrayView data, const std::v
 
 } // namespace
 
+static_assert(std::is_trivially_destructible_v<OrderedRecord>, "records are never destroyed one by one");
+
+RecordArray::RecordArray(size_t size)
+    : first(std::allocator<OrderedRecord>().allocate(size)), count(size)
+{
+}
+
+RecordArray::RecordArray(RecordArray &&other) noexcept
+    : first(std::exchange(other.first, nullptr)), count(std::exchange(other.count, 0))
+{
+}
+
+RecordArray &RecordArray::operator=(RecordArray &&other) noexcept
+{
+    std::swap(first, other.first);
+    std::swap(count, other.count);
+    return *this;
+}
+
+RecordArray::~RecordArray()
+{
+    if (first)
+        std::allocator<OrderedRecord>().deallocate(first, count);
+}
+
 OrderedRecord::OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 lineLength)
     : recordKey(key), startHigh(quint16(lineStart >> 32)), startLow(quint32(lineStart)), length(lineLength)
 {
@@ -169,7 +198,7 @@ RecordOrder orderRecords(QByteArrayView data)
     const unsigned workers = workerCount(data.size(), bytesPerWorker);
     RecordOrder order;
     order.records = keyAllLines(data, workers);
-    sortRecords(order.records.data(), order.records.data() + order.records.size(), workers);
+    sortRecords(order.records.begin(), order.records.end(), workers);
     order.firstDuplicate = findFirstDuplicate(data, order.records);
     return order;
 }

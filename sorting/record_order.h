@@ -5,7 +5,6 @@
 #include <QByteArrayView>
 
 #include <optional>
-#include <vector>
 
 namespace ostrel {
 
@@ -30,6 +29,29 @@ private:
     qint64 length = 0;
 };
 
+// Room for the records, left unfilled until the keying threads write each one
+// once: filling it beforehand would cost nearly as much again.
+class RecordArray
+{
+public:
+    RecordArray() = default;
+    explicit RecordArray(size_t count);
+    RecordArray(RecordArray &&other) noexcept;
+    RecordArray &operator=(RecordArray &&other) noexcept;
+    ~RecordArray();
+
+    size_t size() const { return count; }
+    OrderedRecord *begin() { return first; }
+    OrderedRecord *end() { return first + count; }
+    const OrderedRecord *begin() const { return first; }
+    const OrderedRecord *end() const { return first + count; }
+    const OrderedRecord &operator[](size_t index) const { return first[index]; }
+
+private:
+    OrderedRecord *first = nullptr;
+    size_t count = 0;
+};
+
 struct DuplicateKey
 {
     qint64 lineNumber = 0; // counted from 1
@@ -39,7 +61,7 @@ struct DuplicateKey
 struct RecordOrder
 {
     // Ascending by key; among equal keys, in input order.
-    std::vector<OrderedRecord> records;
+    RecordArray records;
     // The first line, in input order, whose key equals an earlier line's key:
     // the line at which inserting records one by one would have failed.
     std::optional<DuplicateKey> firstDuplicate;
