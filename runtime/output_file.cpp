@@ -114,10 +114,6 @@ std::optional<QString> writeSequentially(QFileDevice &output, const OrderedLines
 
 bool writeAt(int descriptor, const char *bytes, qint64 size, qint64 offset)
 {
-#ifdef Q_OS_LINUX
-    const qint64 rangeOffset = offset;
-    const qint64 rangeSize = size;
-#endif
     while (size > 0) {
         const ssize_t written = ::pwrite(descriptor, bytes, size_t(size), off_t(offset));
         if (written < 0 && errno == EINTR)
@@ -128,12 +124,42 @@ bool writeAt(int descriptor, const char *bytes, qint64 size, qint64 offset)
         size -= written;
         offset += written;
     }
-#ifdef Q_OS_LINUX
-    // Start putting the block on disk now, so the final flush has little left to wait for.
-    ::sync_file_range(descriptor, off_t(rangeOffset), off_t(rangeSize), SYNC_FILE_RANGE_WRITE);
-#endif
     return true;
 }
+
+// Streams a region of the output to disk while it is written: each block is
+// sent off at once, and blocks some way behind are waited for and dropped from
+// the cache. The disk then works alongside the writer, dirty pages never pile
+// up to the point where the system throttles the writer, and the final flush
+// finds little left to do.
+class WriteBehind
+{
+public:
+    WriteBehind(int file, qint64 start) : descriptor(file), settled(start) {}
+
+    void written(qint64 offset, qint64 size)
+    {
+#ifdef Q_OS_LINUX
+        ::sync_file_range(descriptor, off_t(offset), off_t(size), SYNC_FILE_RANGE_WRITE);
+        const qint64 end = offset + size;
+        if (end - settled >= 2 * window) {
+            const qint64 length = end - window - settled;
+            ::sync_file_range(descriptor, off_t(settled), off_t(length),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            ::posix_fadvise(descriptor, off_t(settled), off_t(length), POSIX_FADV_DONTNEED);
+            settled += length;
+        }
+#else
+        Q_UNUSED(offset);
+        Q_UNUSED(size);
+#endif
+    }
+
+private:
+    static constexpr qint64 window = 8 * 1024 * 1024;
+    int descriptor;
+    qint64 settled;
+};
 
 // Reserving the whole size first spares the file system from growing the file
 // block by block, and a full disk is found before anything is written.
@@ -183,9 +209,11 @@ std::optional<QString> writeInParallel(int descriptor, const OrderedLines &lines
     for (unsigned w = 0; w < workers; ++w) {
         jobs.push_back([&, w] {
             qint64 position = offsets[w];
+            WriteBehind streaming(descriptor, position);
             const bool written = gatherLines(lines, firstLines[w], firstLines[w + 1], blocks[w], [&](const char *bytes, qint64 size) {
                 if (firstError != 0 || !writeAt(descriptor, bytes, size, position))
                     return false;
+                streaming.written(position, size);
                 position += size;
                 return true;
             });
