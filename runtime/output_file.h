@@ -1,22 +1,12 @@
 #pragma once
 
-#include <QByteArrayView>
+#include "runtime/ordered_lines.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace ostrel {
-
-// The lines to write, in output order.
-class OrderedLines
-{
-public:
-    virtual ~OrderedLines() = default;
-    virtual qint64 count() const = 0;
-    virtual QByteArrayView line(qint64 index) const = 0;
-    // Checked once everything is written: false withdraws the output.
-    virtual bool stillValid() const { return true; }
-};
 
 // Writes each line followed by CR LF. A file is replaced atomically: the lines
 // go to a temporary file in the same folder, which is flushed to disk and then

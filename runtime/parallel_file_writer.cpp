@@ -1,0 +1,137 @@
+#include "runtime/parallel_file_writer.h"
+
+#include "runtime/line_gathering.h"
+#include "runtime/parallel.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace ostrel {
+
+namespace {
+
+constexpr qint64 bytesPerWorker = 16 * 1024 * 1024;
+
+bool writeAt(int descriptor, const char *bytes, qint64 size, qint64 offset)
+{
+    while (size > 0) {
+        const ssize_t written = ::pwrite(descriptor, bytes, size_t(size), off_t(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= written;
+        offset += written;
+    }
+    return true;
+}
+
+// Streams a region of the output to disk while it is written: each block is
+// sent off at once, and blocks some way behind are waited for and dropped from
+// the cache. The disk then works alongside the writer, dirty pages never pile
+// up to the point where the system throttles the writer, and the final flush
+// finds little left to do.
+class WriteBehind
+{
+public:
+    WriteBehind(int file, qint64 start) : descriptor(file), settled(start) {}
+
+    void written(qint64 offset, qint64 size)
+    {
+#ifdef Q_OS_LINUX
+        ::sync_file_range(descriptor, off_t(offset), off_t(size), SYNC_FILE_RANGE_WRITE);
+        const qint64 end = offset + size;
+        if (end - settled >= 2 * window) {
+            const qint64 length = end - window - settled;
+            ::sync_file_range(descriptor, off_t(settled), off_t(length),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+            ::posix_fadvise(descriptor, off_t(settled), off_t(length), POSIX_FADV_DONTNEED);
+            settled += length;
+        }
+#else
+        Q_UNUSED(offset);
+        Q_UNUSED(size);
+#endif
+    }
+
+private:
+    static constexpr qint64 window = 8 * 1024 * 1024;
+    int descriptor;
+    qint64 settled;
+};
+
+// Reserving the whole size first spares the file system from growing the file
+// block by block, and a full disk is found before anything is written.
+std::optional<QString> reserve(int descriptor, qint64 size)
+{
+#ifdef Q_OS_LINUX
+    if (size > 0 && ::fallocate(descriptor, 0, 0, off_t(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return QString::fromLocal8Bit(std::strerror(errno));
+#else
+    Q_UNUSED(descriptor);
+    Q_UNUSED(size);
+#endif
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> writeLinesInParallel(int descriptor, const OrderedLines &lines)
+{
+    const qint64 count = lines.count();
+    qint64 totalSize = 0;
+    for (qint64 i = 0; i < count; ++i)
+        totalSize += lines.line(i).size() + qint64(sizeof lineEnd);
+    if (auto failure = reserve(descriptor, totalSize))
+        return failure;
+
+    const unsigned workers = workerCount(totalSize, bytesPerWorker);
+    std::vector<qint64> firstLines(workers + 1, count);
+    std::vector<qint64> offsets(workers + 1, totalSize);
+    qint64 offset = 0;
+    unsigned part = 0;
+    for (qint64 i = 0; i < count && part < workers; ++i) {
+        if (offset >= totalSize / workers * part) {
+            firstLines[part] = i;
+            offsets[part] = offset;
+            ++part;
+        }
+        offset += lines.line(i).size() + qint64(sizeof lineEnd);
+    }
+
+    // Each block its own, not shared copies that would be copied again on first write.
+    std::vector<QByteArray> blocks;
+    for (unsigned w = 0; w < workers; ++w)
+        blocks.emplace_back(gatherBlockSize, Qt::Uninitialized);
+    std::atomic<int> firstError{0};
+    std::vector<std::function<void()>> jobs;
+    for (unsigned w = 0; w < workers; ++w) {
+        jobs.push_back([&, w] {
+            qint64 position = offsets[w];
+            WriteBehind streaming(descriptor, position);
+            const bool written = gatherLines(lines, firstLines[w], firstLines[w + 1], blocks[w], [&](const char *bytes, qint64 size) {
+                if (firstError != 0 || !writeAt(descriptor, bytes, size, position))
+                    return false;
+                streaming.written(position, size);
+                position += size;
+                return true;
+            });
+            int none = 0;
+            if (!written)
+                firstError.compare_exchange_strong(none, errno ? errno : EIO);
+        });
+    }
+    runInParallel(jobs);
+    if (firstError != 0)
+        return QString::fromLocal8Bit(std::strerror(firstError));
+    return std::nullopt;
+}
+
+} // namespace ostrel
