@@ -162,6 +162,7 @@ std::optional<DuplicateKey> findFirstDuplicate(QByteArrayView data, const Record
 } // namespace
 
 static_assert(std::is_trivially_destructible_v<OrderedRecord>, "records are never destroyed one by one");
+static_assert(sizeof(OrderedRecord) == 40, "the memory budget counts on 40-byte records");
 
 RecordArray::RecordArray(size_t size)
     : first(std::allocator<OrderedRecord>().allocate(size)), count(size)
