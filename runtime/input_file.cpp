@@ -1,6 +1,7 @@
 #include "runtime/input_file.h"
 
 #include "runtime/standard_streams.h"
+#include "runtime/system_reason.h"
 #include "runtime/truncation_guard.h"
 
 #include <QFile>
@@ -8,7 +9,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -135,7 +135,7 @@ InputFile readInputFile(const QString &path)
 {
     // Qt's own wording for a folder hides the system's; keep the system's.
     if (path != standardStreamPath && QFileInfo(path).isDir())
-        return {InputContents(), QString::fromLocal8Bit(std::strerror(EISDIR))};
+        return {InputContents(), systemReason(EISDIR)};
 
     QFile file;
     if (!openInput(file, path))

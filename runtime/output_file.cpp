@@ -3,6 +3,7 @@
 #include "runtime/line_gathering.h"
 #include "runtime/parallel_file_writer.h"
 #include "runtime/standard_streams.h"
+#include "runtime/system_reason.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 
 #ifdef Q_OS_UNIX
@@ -23,12 +23,6 @@
 namespace ostrel {
 
 namespace {
-
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // A file-size limit must fail the write, not kill the process with the
 // temporary file still on disk.

@@ -2,10 +2,10 @@
 
 #include "runtime/line_gathering.h"
 #include "runtime/parallel.h"
+#include "runtime/system_reason.h"
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -73,7 +73,7 @@ std::optional<QString> reserve(int descriptor, qint64 size)
 {
 #ifdef Q_OS_LINUX
     if (size > 0 && ::fallocate(descriptor, 0, 0, off_t(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
-        return QString::fromLocal8Bit(std::strerror(errno));
+        return systemReason(errno);
 #else
     Q_UNUSED(descriptor);
     Q_UNUSED(size);
@@ -130,7 +130,7 @@ std::optional<QString> writeLinesInParallel(int descriptor, const OrderedLines &
     }
     runInParallel(jobs);
     if (firstError != 0)
-        return QString::fromLocal8Bit(std::strerror(firstError));
+        return systemReason(firstError);
     return std::nullopt;
 }
 

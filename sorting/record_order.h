@@ -17,7 +17,6 @@ public:
 
     const RecordKey &key() const { return recordKey; }
     qint64 lineStart() const { return qint64(startHigh) << 32 | startLow; }
-    qint64 lineLength() const { return length; }
     QByteArrayView line(QByteArrayView data) const { return data.sliced(lineStart(), length); }
 
 private:
