@@ -34,8 +34,12 @@ void ignoreFileSizeSignal()
 #endif
 }
 
-std::optional<QString> writeSequentially(QFileDevice &output, const OrderedLines &lines)
+std::optional<QString> writeSequentially(QFileDevice &output, OrderedLines &lines)
 {
+    lines.settleAll();
+    // Nothing reaches a stream or device that cannot be withdrawn afterwards.
+    if (!lines.stillValid())
+        return QString();
     QByteArray block(gatherBlockSize, Qt::Uninitialized);
     const bool written = gatherLines(lines, 0, lines.count(), block, [&](const char *bytes, qint64 size) {
         // A limit or a full disk reached part way gives a short write with no
@@ -69,7 +73,7 @@ void syncFolderOf(const QString &path)
 
 #endif
 
-std::optional<QString> replaceFile(const QString &path, const OrderedLines &lines)
+std::optional<QString> replaceFile(const QString &path, OrderedLines &lines)
 {
     QSaveFile file(path);
     // Unbuffered, so a failed write is seen here and not lost in a final
@@ -97,7 +101,7 @@ std::optional<QString> replaceFile(const QString &path, const OrderedLines &line
 
 } // namespace
 
-std::optional<QString> writeOutputFile(const QString &path, const OrderedLines &lines)
+std::optional<QString> writeOutputFile(const QString &path, OrderedLines &lines)
 {
     ignoreFileSizeSignal();
     constexpr auto directMode = QIODevice::WriteOnly | QIODevice::Unbuffered;

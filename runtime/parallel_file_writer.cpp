@@ -4,6 +4,7 @@
 #include "runtime/parallel.h"
 #include "runtime/system_reason.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <functional>
@@ -16,7 +17,9 @@ namespace ostrel {
 
 namespace {
 
+// Below these, threads cost more than they save.
 constexpr qint64 bytesPerWorker = 16 * 1024 * 1024;
+constexpr qint64 linesPerWorker = 64 * 1024;
 
 bool writeAt(int descriptor, const char *bytes, qint64 size, qint64 offset)
 {
@@ -33,38 +36,52 @@ bool writeAt(int descriptor, const char *bytes, qint64 size, qint64 offset)
     return true;
 }
 
-// Streams a region of the output to disk while it is written: each block is
-// sent off at once, and blocks some way behind are waited for and dropped from
-// the cache. The disk then works alongside the writer, dirty pages never pile
-// up to the point where the system throttles the writer, and the final flush
-// finds little left to do.
+// Streams the output to disk while it is written: each block is sent off at
+// once, and blocks some way behind are waited for and dropped from the cache.
+// The disk then works alongside the writer, dirty pages never pile up to the
+// point where the system throttles the writer, and the final flush finds
+// little left to do.
 class WriteBehind
 {
 public:
-    WriteBehind(int file, qint64 start) : descriptor(file), settled(start) {}
+    explicit WriteBehind(int file) : descriptor(file) {}
+    ~WriteBehind() { settle(runEnd); }
 
     void written(qint64 offset, qint64 size)
     {
 #ifdef Q_OS_LINUX
         ::sync_file_range(descriptor, off_t(offset), off_t(size), SYNC_FILE_RANGE_WRITE);
-        const qint64 end = offset + size;
-        if (end - settled >= 2 * window) {
-            const qint64 length = end - window - settled;
-            ::sync_file_range(descriptor, off_t(settled), off_t(length),
-                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-            ::posix_fadvise(descriptor, off_t(settled), off_t(length), POSIX_FADV_DONTNEED);
-            settled += length;
-        }
-#else
-        Q_UNUSED(offset);
-        Q_UNUSED(size);
 #endif
+        // A new stretch: the last one's tail has had the time it took to
+        // order this one, so it is mostly on disk already.
+        if (offset != runEnd) {
+            settle(runEnd);
+            settled = offset;
+        }
+        runEnd = offset + size;
+        if (runEnd - settled >= 2 * window)
+            settle(runEnd - window);
     }
 
 private:
+    // Waits until everything before `end` is on disk, then drops it from the cache.
+    void settle(qint64 end)
+    {
+#ifdef Q_OS_LINUX
+        if (end <= settled)
+            return;
+        const qint64 length = end - settled;
+        ::sync_file_range(descriptor, off_t(settled), off_t(length),
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        ::posix_fadvise(descriptor, off_t(settled), off_t(length), POSIX_FADV_DONTNEED);
+#endif
+        settled = end;
+    }
+
     static constexpr qint64 window = 8 * 1024 * 1024;
     int descriptor;
-    qint64 settled;
+    qint64 settled = 0;
+    qint64 runEnd = 0;
 };
 
 // Reserving the whole size first spares the file system from growing the file
@@ -83,28 +100,14 @@ std::optional<QString> reserve(int descriptor, qint64 size)
 
 } // namespace
 
-std::optional<QString> writeLinesInParallel(int descriptor, const OrderedLines &lines)
+std::optional<QString> writeLinesInParallel(int descriptor, OrderedLines &lines)
 {
     const qint64 count = lines.count();
-    qint64 totalSize = 0;
-    for (qint64 i = 0; i < count; ++i)
-        totalSize += lines.line(i).size() + qint64(sizeof lineEnd);
+    const qint64 totalSize = lines.lineBytes() + count * qint64(sizeof lineEnd);
     if (auto failure = reserve(descriptor, totalSize))
         return failure;
 
-    const unsigned workers = workerCount(totalSize, bytesPerWorker);
-    std::vector<qint64> firstLines(workers + 1, count);
-    std::vector<qint64> offsets(workers + 1, totalSize);
-    qint64 offset = 0;
-    unsigned part = 0;
-    for (qint64 i = 0; i < count && part < workers; ++i) {
-        if (offset >= totalSize / workers * part) {
-            firstLines[part] = i;
-            offsets[part] = offset;
-            ++part;
-        }
-        offset += lines.line(i).size() + qint64(sizeof lineEnd);
-    }
+    const unsigned workers = std::max(workerCount(totalSize, bytesPerWorker), workerCount(count, linesPerWorker));
 
     // Each block its own, not shared copies that would be copied again on first write.
     std::vector<QByteArray> blocks;
@@ -114,18 +117,23 @@ std::optional<QString> writeLinesInParallel(int descriptor, const OrderedLines &
     std::vector<std::function<void()>> jobs;
     for (unsigned w = 0; w < workers; ++w) {
         jobs.push_back([&, w] {
-            qint64 position = offsets[w];
-            WriteBehind streaming(descriptor, position);
-            const bool written = gatherLines(lines, firstLines[w], firstLines[w + 1], blocks[w], [&](const char *bytes, qint64 size) {
-                if (firstError != 0 || !writeAt(descriptor, bytes, size, position))
-                    return false;
-                streaming.written(position, size);
-                position += size;
-                return true;
-            });
-            int none = 0;
-            if (!written)
-                firstError.compare_exchange_strong(none, errno ? errno : EIO);
+            WriteBehind streaming(descriptor);
+            while (const auto stretch = lines.settleNext()) {
+                // The rest is still ordered: whether the input holds a repeated key must be known.
+                if (firstError != 0 || !lines.stillValid())
+                    continue;
+                qint64 position = stretch->bytesBefore + stretch->first * qint64(sizeof lineEnd);
+                const bool written = gatherLines(lines, stretch->first, stretch->last, blocks[w], [&](const char *bytes, qint64 size) {
+                    if (firstError != 0 || !writeAt(descriptor, bytes, size, position))
+                        return false;
+                    streaming.written(position, size);
+                    position += size;
+                    return true;
+                });
+                int none = 0;
+                if (!written)
+                    firstError.compare_exchange_strong(none, errno ? errno : EIO);
+            }
         });
     }
     runInParallel(jobs);

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 namespace ostrel {
 
@@ -18,7 +18,11 @@ namespace {
 
 // Below these, threads cost more than they save.
 constexpr qint64 bytesPerWorker = 4 * 1024 * 1024;
-constexpr qsizetype recordsPerSortWorker = 64 * 1024;
+constexpr qint64 recordsPerSortWorker = 64 * 1024;
+// Enough stretches that writing starts early and work spreads over the
+// cores; not so many that planning them takes passes of its own.
+constexpr qint64 stretchesWanted = 8;
+constexpr qint64 smallestStretch = 16 * 1024;
 
 // A function object rather than a function, so the sort inlines it.
 constexpr auto byKeyThenStart = [](const OrderedRecord &left, const OrderedRecord &right) {
@@ -27,65 +31,63 @@ constexpr auto byKeyThenStart = [](const OrderedRecord &left, const OrderedRecor
     return left.lineStart() < right.lineStart();
 };
 
-// Sorts by one key byte at a time (most significant first), moving records
-// into place without extra memory; small groups and records whose keys are
-// equal go to a comparison sort.
+using ByteCounts = std::array<qint64, 256>;
+
+bool allShareOneByte(const ByteCounts &counts, qint64 count)
+{
+    return std::find(counts.begin(), counts.end(), count) != counts.end();
+}
+
+// Moves each record, in place, into the group of its key byte at depth; the
+// groups follow each other in byte order.
+void distribute(OrderedRecord *first, const ByteCounts &counts, qsizetype depth)
+{
+    ByteCounts heads{};
+    ByteCounts ends{};
+    qint64 sum = 0;
+    for (size_t b = 0; b < counts.size(); ++b) {
+        heads[b] = sum;
+        sum += counts[b];
+        ends[b] = sum;
+    }
+    for (size_t b = 0; b < counts.size(); ++b) {
+        while (heads[b] < ends[b]) {
+            const unsigned target = first[heads[b]].key().sortByte(depth);
+            if (target == b)
+                ++heads[b];
+            else
+                std::swap(first[heads[b]], first[heads[target]++]);
+        }
+    }
+}
+
+// Sorts by one key byte at a time (most significant first) without extra
+// memory; small groups and records whose keys are equal go to a comparison sort.
 void radixSort(OrderedRecord *first, OrderedRecord *last, qsizetype depth)
 {
-    constexpr qsizetype smallGroup = 48;
+    constexpr qint64 smallGroup = 48;
     for (;;) {
-        const qsizetype count = last - first;
+        const qint64 count = last - first;
         if (count < smallGroup || depth > RecordKey::maximumLength) {
             std::sort(first, last, byKeyThenStart);
             return;
         }
-        std::array<qsizetype, 256> counts{};
+        ByteCounts counts{};
         for (const OrderedRecord *record = first; record != last; ++record)
             ++counts[record->key().sortByte(depth)];
         // All records share this byte: look at the next one without moving anything.
-        if (std::find(counts.begin(), counts.end(), count) != counts.end()) {
+        if (allShareOneByte(counts, count)) {
             ++depth;
             continue;
         }
-        std::array<qsizetype, 256> heads{};
-        std::array<qsizetype, 256> ends{};
-        qsizetype sum = 0;
-        for (size_t b = 0; b < counts.size(); ++b) {
-            heads[b] = sum;
-            sum += counts[b];
-            ends[b] = sum;
-        }
-        for (size_t b = 0; b < counts.size(); ++b) {
-            while (heads[b] < ends[b]) {
-                const unsigned target = first[heads[b]].key().sortByte(depth);
-                if (target == b)
-                    ++heads[b];
-                else
-                    std::swap(first[heads[b]], first[heads[target]++]);
-            }
-        }
-        qsizetype begin = 0;
-        for (size_t b = 0; b < counts.size(); ++b) {
-            if (counts[b] > 1)
-                radixSort(first + begin, first + begin + counts[b], depth + 1);
-            begin += counts[b];
+        distribute(first, counts, depth);
+        for (const qint64 groupSize : counts) {
+            if (groupSize > 1)
+                radixSort(first, first + groupSize, depth + 1);
+            first += groupSize;
         }
         return;
     }
-}
-
-// Splits the range at its median, so each half can be sorted on its own core.
-void sortRecords(OrderedRecord *first, OrderedRecord *last, unsigned workers)
-{
-    if (workers <= 1 || last - first < recordsPerSortWorker) {
-        radixSort(first, last, 0);
-        return;
-    }
-    OrderedRecord *middle = first + (last - first) / 2;
-    std::nth_element(first, middle, last, byKeyThenStart);
-    const unsigned leftWorkers = workers / 2;
-    runInParallel({[=] { sortRecords(first, middle, leftWorkers); },
-                   [=] { sortRecords(middle, last, workers - leftWorkers); }});
 }
 
 struct Part
@@ -94,6 +96,7 @@ struct Part
     qint64 end = 0;
     qint64 lineCount = 0;
     qint64 firstRecord = 0;
+    qint64 lineBytes = 0;
 };
 
 // Parts of data that begin at line starts, one per worker.
@@ -104,59 +107,15 @@ std::vector<Part> splitIntoParts(QByteArrayView data, unsigned workers)
     for (unsigned i = 1; i <= workers; ++i) {
         const qint64 end = i == workers ? data.size() : lineStartAtOrAfter(data, data.size() * i / workers);
         if (end > begin)
-            parts.push_back({begin, end, 0, 0});
+            parts.push_back({begin, end, 0, 0, 0});
         begin = end;
     }
     return parts;
 }
 
-// Counting first lets the order be allocated once, at its final size.
-RecordArray keyAllLines(QByteArrayView data, unsigned workers)
-{
-    std::vector<Part> parts = splitIntoParts(data, workers);
-    std::vector<std::function<void()>> counting;
-    for (Part &part : parts)
-        counting.push_back([data, &part] { part.lineCount = countLines(data, part.begin, part.end); });
-    runInParallel(counting);
-
-    qint64 total = 0;
-    for (Part &part : parts) {
-        part.firstRecord = total;
-        total += part.lineCount;
-    }
-    RecordArray records(static_cast<size_t>(total));
-
-    std::vector<std::function<void()>> keying;
-    for (const Part &part : parts) {
-        keying.push_back([&, part] {
-            LineScanner scanner(data, part.begin, part.end);
-            OrderedRecord *record = records.begin() + part.firstRecord;
-            while (const auto line = scanner.next())
-                std::construct_at(record++, BuildRecordKey(data.sliced(line->start, line->length)), line->start, line->length);
-        });
-    }
-    runInParallel(keying);
-    return records;
-}
-
 qint64 lineNumberAt(QByteArrayView data, qint64 lineStart)
 {
     return countLines(data, 0, lineStart) + 1;
-}
-
-// Equal keys lie side by side, in input order, so each repeat is the right
-// one of an equal pair; the earliest of those is where inserting one by one
-// would have stopped.
-std::optional<DuplicateKey> findFirstDuplicate(QByteArrayView data, const RecordArray &records)
-{
-    const OrderedRecord *first = nullptr;
-    for (size_t i = 1; i < records.size(); ++i) {
-        if (records[i].key() == records[i - 1].key() && (!first || records[i].lineStart() < first->lineStart()))
-            first = &records[i];
-    }
-    if (!first)
-        return std::nullopt;
-    return DuplicateKey{lineNumberAt(data, first->lineStart()), first->line(data)};
 }
 
 } // namespace
@@ -192,15 +151,139 @@ OrderedRecord::OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 line
 {
 }
 
-RecordOrder orderRecords(QByteArrayView data)
+// Counting first lets the records be allocated once, at their final size.
+KeyedRecords::KeyedRecords(QByteArrayView data)
+    : input(data)
 {
     if (data.size() >= (qint64(1) << 48))
         throw std::bad_alloc();
     const unsigned workers = workerCount(data.size(), bytesPerWorker);
+    std::vector<Part> parts = splitIntoParts(data, workers);
+    std::vector<std::function<void()>> counting;
+    for (Part &part : parts)
+        counting.push_back([data, &part] { part.lineCount = countLines(data, part.begin, part.end); });
+    runInParallel(counting);
+
+    qint64 total = 0;
+    for (Part &part : parts) {
+        part.firstRecord = total;
+        total += part.lineCount;
+    }
+    records = RecordArray(size_t(total));
+
+    std::vector<std::function<void()>> keying;
+    for (Part &part : parts) {
+        keying.push_back([this, data, &part] {
+            LineScanner scanner(data, part.begin, part.end);
+            OrderedRecord *record = records.begin() + part.firstRecord;
+            qint64 bytes = 0;
+            while (const auto line = scanner.next()) {
+                std::construct_at(record++, BuildRecordKey(data.sliced(line->start, line->length)), line->start, line->length);
+                bytes += line->length;
+            }
+            part.lineBytes = bytes;
+        });
+    }
+    runInParallel(keying);
+    for (const Part &part : parts)
+        totalLineBytes += part.lineBytes;
+
+    plan(0, total, 0, totalLineBytes, std::max(total / stretchesWanted, smallestStretch));
+}
+
+// Splits the records by their leading key bytes until no stretch holds more
+// than `largest`. Each stretch's bytes are counted on the way, so its place
+// in the output is known before it is ordered.
+void KeyedRecords::plan(qint64 first, qint64 last, qsizetype depth, qint64 bytes, qint64 largest)
+{
+    for (;;) {
+        const qint64 count = last - first;
+        if (count <= largest || depth > RecordKey::maximumLength) {
+            if (count > 0) {
+                const qint64 bytesBefore = stretches.empty() ? 0 : stretches.back().lines.bytesBefore + stretches.back().bytes;
+                stretches.push_back({{first, last, bytesBefore}, bytes, depth});
+            }
+            return;
+        }
+        ByteCounts counts{};
+        ByteCounts groupBytes{};
+        for (const OrderedRecord *record = records.begin() + first; record != records.begin() + last; ++record) {
+            const unsigned byte = record->key().sortByte(depth);
+            ++counts[byte];
+            groupBytes[byte] += record->lineLength();
+        }
+        if (allShareOneByte(counts, count)) {
+            ++depth;
+            continue;
+        }
+        distribute(records.begin() + first, counts, depth);
+        for (size_t b = 0; b < counts.size(); ++b) {
+            plan(first, first + counts[b], depth + 1, groupBytes[b], largest);
+            first += counts[b];
+        }
+        return;
+    }
+}
+
+std::optional<LineStretch> KeyedRecords::settleNext()
+{
+    const size_t index = nextStretch.fetch_add(1, std::memory_order_relaxed);
+    if (index >= stretches.size())
+        return std::nullopt;
+    const Stretch &stretch = stretches[index];
+    radixSort(records.begin() + stretch.lines.first, records.begin() + stretch.lines.last, stretch.depth);
+    noteDuplicates(stretch.lines);
+    return stretch.lines;
+}
+
+void KeyedRecords::settleAll()
+{
+    const unsigned workers = workerCount(count(), recordsPerSortWorker);
+    runInParallel(std::vector<std::function<void()>>(workers, [this] {
+        while (settleNext()) {
+        }
+    }));
+}
+
+// Equal keys lie side by side, in input order, and never in two stretches,
+// which differ in some key byte; so each repeat is the right one of an equal
+// pair within a stretch.
+void KeyedRecords::noteDuplicates(const LineStretch &stretch)
+{
+    const OrderedRecord *earliest = nullptr;
+    for (qint64 i = stretch.first + 1; i < stretch.last; ++i) {
+        const OrderedRecord &record = records[size_t(i)];
+        if (record.key() == records[size_t(i - 1)].key() && (!earliest || record.lineStart() < earliest->lineStart()))
+            earliest = &record;
+    }
+    if (!earliest)
+        return;
+    const std::lock_guard lock(duplicateMutex);
+    if (!earliestRepeat || earliest->lineStart() < earliestRepeat->lineStart())
+        earliestRepeat = earliest;
+}
+
+bool KeyedRecords::duplicateFound() const
+{
+    const std::lock_guard lock(duplicateMutex);
+    return earliestRepeat != nullptr;
+}
+
+std::optional<DuplicateKey> KeyedRecords::firstDuplicate() const
+{
+    const std::lock_guard lock(duplicateMutex);
+    if (!earliestRepeat)
+        return std::nullopt;
+    return DuplicateKey{lineNumberAt(input, earliestRepeat->lineStart()), earliestRepeat->line(input)};
+}
+
+RecordOrder orderRecords(QByteArrayView data)
+{
+    KeyedRecords keyed(data);
+    keyed.settleAll();
     RecordOrder order;
-    order.records = keyAllLines(data, workers);
-    sortRecords(order.records.begin(), order.records.end(), workers);
-    order.firstDuplicate = findFirstDuplicate(data, order.records);
+    order.firstDuplicate = keyed.firstDuplicate();
+    order.records = keyed.takeRecords();
     return order;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "runtime/ordered_lines.h"
 #include "sorting/record_key.h"
 
 #include <QByteArrayView>
 
+#include <atomic>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 namespace ostrel {
 
@@ -17,6 +21,7 @@ public:
 
     const RecordKey &key() const { return recordKey; }
     qint64 lineStart() const { return qint64(startHigh) << 32 | startLow; }
+    qint64 lineLength() const { return length; }
     QByteArrayView line(QByteArrayView data) const { return data.sliced(lineStart(), length); }
 
 private:
@@ -57,17 +62,63 @@ struct DuplicateKey
     QByteArrayView line;
 };
 
+// Every line of the input keyed, then put in key order a stretch at a time, so
+// that the first stretches can be written while later ones are being ordered.
+class KeyedRecords
+{
+public:
+    // Throws std::bad_alloc when the records do not fit in memory.
+    explicit KeyedRecords(QByteArrayView data);
+    KeyedRecords(const KeyedRecords &) = delete;
+    KeyedRecords &operator=(const KeyedRecords &) = delete;
+
+    qint64 count() const { return qint64(records.size()); }
+    // The bytes of all lines, line ends not counted.
+    qint64 lineBytes() const { return totalLineBytes; }
+    const OrderedRecord &operator[](qint64 index) const { return records[size_t(index)]; }
+
+    // Orders the next stretch on the calling thread; several threads may call
+    // at once. Empty once every stretch has been taken.
+    std::optional<LineStretch> settleNext();
+    // Orders every stretch not yet taken, on all cores.
+    void settleAll();
+
+    // Valid once every stretch is ordered. The first line, in input order,
+    // whose key equals an earlier line's key: the line at which inserting
+    // records one by one would have failed.
+    std::optional<DuplicateKey> firstDuplicate() const;
+    bool duplicateFound() const;
+
+    RecordArray takeRecords() { return std::move(records); }
+
+private:
+    struct Stretch
+    {
+        LineStretch lines;
+        qint64 bytes = 0;    // of its lines, line ends not counted
+        qsizetype depth = 0; // leading key bytes that all its records share
+    };
+    void plan(qint64 first, qint64 last, qsizetype depth, qint64 bytes, qint64 largest);
+    void noteDuplicates(const LineStretch &stretch);
+
+    QByteArrayView input;
+    RecordArray records;
+    qint64 totalLineBytes = 0;
+    std::vector<Stretch> stretches;
+    std::atomic<size_t> nextStretch{0};
+    mutable std::mutex duplicateMutex;
+    const OrderedRecord *earliestRepeat = nullptr;
+};
+
 struct RecordOrder
 {
     // Ascending by key; among equal keys, in input order.
     RecordArray records;
-    // The first line, in input order, whose key equals an earlier line's key:
-    // the line at which inserting records one by one would have failed.
     std::optional<DuplicateKey> firstDuplicate;
 };
 
-// Splits data into lines, keys them and orders them all at once, using the
-// machine's cores. Throws std::bad_alloc when the order does not fit in memory.
+// Keys every line and orders them all, using the machine's cores.
+// Throws std::bad_alloc when the order does not fit in memory.
 RecordOrder orderRecords(QByteArrayView data);
 
 } // namespace ostrel

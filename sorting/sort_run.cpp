@@ -21,29 +21,34 @@ QString inputChangedReason()
 class OrderedRecordLines : public OrderedLines
 {
 public:
-    OrderedRecordLines(const InputContents &contents, const RecordOrder &records) : input(contents), order(records) {}
+    OrderedRecordLines(const InputContents &contents, KeyedRecords &records) : input(contents), keyed(records) {}
 
-    qint64 count() const override { return qint64(order.records.size()); }
-    QByteArrayView line(qint64 index) const override { return order.records[size_t(index)].line(input.bytes()); }
-    // What was written must be what the file held throughout.
-    bool stillValid() const override { return !input.truncatedWhileRead(); }
+    qint64 count() const override { return keyed.count(); }
+    qint64 lineBytes() const override { return keyed.lineBytes(); }
+    std::optional<LineStretch> settleNext() override { return keyed.settleNext(); }
+    void settleAll() override { keyed.settleAll(); }
+    QByteArrayView line(qint64 index) const override { return keyed[index].line(input.bytes()); }
+    // What was written must be what the file held throughout, and a repeated
+    // key refuses the whole file.
+    bool stillValid() const override { return !input.truncatedWhileRead() && !keyed.duplicateFound(); }
 
 private:
     const InputContents &input;
-    const RecordOrder &order;
+    KeyedRecords &keyed;
 };
 
+// The output is written while the records are still being ordered; a repeated
+// key found on the way withdraws it, and outranks any failure to write.
 SortOutcome sortContents(const QString &inputPath, const InputContents &input, const QString &outputPath)
 {
-    const RecordOrder order = orderRecords(input.bytes());
+    KeyedRecords keyed(input.bytes());
+    OrderedRecordLines lines(input, keyed);
+    const auto failure = writeOutputFile(outputPath, lines);
+    lines.settleAll();
     if (input.truncatedWhileRead())
         return readFailedOutcome(displayInputPath(inputPath), inputChangedReason());
-    if (order.firstDuplicate)
-        return duplicateKeyOutcome(order.firstDuplicate->lineNumber, order.firstDuplicate->line);
-
-    const auto failure = writeOutputFile(outputPath, OrderedRecordLines(input, order));
-    if (input.truncatedWhileRead())
-        return readFailedOutcome(displayInputPath(inputPath), inputChangedReason());
+    if (const auto duplicate = keyed.firstDuplicate())
+        return duplicateKeyOutcome(duplicate->lineNumber, duplicate->line);
     if (failure)
         return writeFailedOutcome(displayOutputPath(outputPath), *failure);
     return sortedOutcome();

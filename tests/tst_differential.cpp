@@ -3,6 +3,7 @@
 #include "sorting/record_order.h"
 #include "sorting/sort_run.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -140,8 +141,9 @@ void TestDifferential::engineMatchesRecordByRecord()
     qInfo("%d of %d inputs refused for a repeated key", refused, shape.inputs);
 }
 
-// Inputs large enough to be split among threads are too large for the
-// yardstick; a plain stable sort of the lines by key stands in for it.
+// Inputs large enough to be split among threads, and ordered and written in
+// many stretches, are too large for the yardstick; a plain stable sort of the
+// lines by key stands in for it.
 void TestDifferential::largeInputsMatchPlainSort_data()
 {
     QTest::addColumn<int>("lineCount");
@@ -183,10 +185,24 @@ void TestDifferential::largeInputsMatchPlainSort()
         expected.append(entry.second);
 
     const ostrel::RecordOrder order = ostrel::orderRecords(input);
+    QByteArray expectedOutput;
+    for (const QByteArray &line : expected)
+        expectedOutput += line + "\r\n";
+
+    // The whole run too, where the output is written while it is still being ordered.
+    QTemporaryDir folder;
+    const QByteArray earlierOutput = "an earlier output\r\n";
+    reference::writeFile(folder.filePath("in"), input);
+    reference::writeFile(folder.filePath("out"), earlierOutput);
+    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder.filePath("in"), folder.filePath("out"));
+
     if (repeatAt > 0) {
         QVERIFY(order.firstDuplicate);
         QCOMPARE(order.firstDuplicate->lineNumber, qint64(repeatAt + 1));
         QCOMPARE(order.firstDuplicate->line.toByteArray(), lines[repeatAt]);
+        QCOMPARE(outcome.message, ostrel::duplicateKeyOutcome(repeatAt + 1, lines[repeatAt]).message);
+        QCOMPARE(reference::readFile(folder.filePath("out")), earlierOutput);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"in", "out"}));
         return;
     }
     QCOMPARE(order.firstDuplicate.has_value(), false);
@@ -195,6 +211,8 @@ void TestDifferential::largeInputsMatchPlainSort()
         if (order.records[size_t(i)].line(input).toByteArray() != expected[i])
             QFAIL(qPrintable(QStringLiteral("first difference at record %1").arg(i)));
     }
+    QCOMPARE(outcome.message, ostrel::sortedOutcome().message);
+    QVERIFY(reference::readFile(folder.filePath("out")) == expectedOutput);
 }
 
 QTEST_GUILESS_MAIN(TestDifferential)
