@@ -1,5 +1,6 @@
 #include "sorting/record_order.h"
 
+#include "runtime/large_allocation.h"
 #include "runtime/line_splitter.h"
 #include "runtime/parallel.h"
 
@@ -94,9 +95,6 @@ struct Part
 {
     qint64 begin = 0;
     qint64 end = 0;
-    qint64 lineCount = 0;
-    qint64 firstRecord = 0;
-    qint64 lineBytes = 0;
 };
 
 // Parts of data that begin at line starts, one per worker.
@@ -107,10 +105,62 @@ std::vector<Part> splitIntoParts(QByteArrayView data, unsigned workers)
     for (unsigned i = 1; i <= workers; ++i) {
         const qint64 end = i == workers ? data.size() : lineStartAtOrAfter(data, data.size() * i / workers);
         if (end > begin)
-            parts.push_back({begin, end, 0, 0, 0});
+            parts.push_back({begin, end});
         begin = end;
     }
     return parts;
+}
+
+// Keying fills chunks, since the number of lines is not known beforehand;
+// counting them first would cost a pass over the whole input.
+constexpr qint64 recordsPerChunk = 8 * 1024;
+
+struct RecordChunk
+{
+    RecordArray records;
+    qint64 filled = 0;
+};
+
+// One part's records as keyed, before they take their places in the whole.
+struct KeyedPart
+{
+    std::vector<RecordChunk> chunks;
+    ByteCounts recordsByLeadingByte{};
+    ByteCounts lineBytesByLeadingByte{};
+    bool outOfMemory = false;
+};
+
+void keyPart(QByteArrayView data, const Part &part, KeyedPart &keyed)
+{
+    try {
+        LineScanner scanner(data, part.begin, part.end);
+        while (const auto line = scanner.next()) {
+            if (keyed.chunks.empty() || keyed.chunks.back().filled == recordsPerChunk)
+                keyed.chunks.push_back({RecordArray(recordsPerChunk), 0});
+            RecordChunk &chunk = keyed.chunks.back();
+            const OrderedRecord *record = std::construct_at(chunk.records.begin() + chunk.filled++,
+                                                            BuildRecordKey(data.sliced(line->start, line->length)),
+                                                            line->start, line->length);
+            const unsigned leadingByte = record->key().sortByte(0);
+            ++keyed.recordsByLeadingByte[leadingByte];
+            keyed.lineBytesByLeadingByte[leadingByte] += line->length;
+        }
+    } catch (const std::bad_alloc &) {
+        // Reported by the caller: an exception must not leave a thread.
+        keyed.outOfMemory = true;
+    }
+}
+
+// Moves one part's records to their places in the whole, `next` holding the
+// next place for each leading key byte; each chunk is given back as soon as
+// it is emptied, so the records are held about once throughout.
+void placeRecords(KeyedPart &keyed, OrderedRecord *whole, ByteCounts next)
+{
+    for (RecordChunk &chunk : keyed.chunks) {
+        for (const OrderedRecord *record = chunk.records.begin(); record != chunk.records.begin() + chunk.filled; ++record)
+            std::construct_at(whole + next[record->key().sortByte(0)]++, *record);
+        chunk.records = RecordArray();
+    }
 }
 
 qint64 lineNumberAt(QByteArrayView data, qint64 lineStart)
@@ -124,7 +174,7 @@ static_assert(std::is_trivially_destructible_v<OrderedRecord>, "records are neve
 static_assert(sizeof(OrderedRecord) == 40, "the memory budget counts on 40-byte records");
 
 RecordArray::RecordArray(size_t size)
-    : first(std::allocator<OrderedRecord>().allocate(size)), count(size)
+    : first(static_cast<OrderedRecord *>(allocateLarge(size * sizeof(OrderedRecord)))), count(size)
 {
 }
 
@@ -142,8 +192,7 @@ RecordArray &RecordArray::operator=(RecordArray &&other) noexcept
 
 RecordArray::~RecordArray()
 {
-    if (first)
-        std::allocator<OrderedRecord>().deallocate(first, count);
+    releaseLarge(first, count * sizeof(OrderedRecord));
 }
 
 OrderedRecord::OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 lineLength)
@@ -151,44 +200,55 @@ OrderedRecord::OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 line
 {
 }
 
-// Counting first lets the records be allocated once, at their final size.
+// The parts are keyed on all cores; moving their records into one array then
+// groups them by leading key byte on the way, the first step of ordering them.
 KeyedRecords::KeyedRecords(QByteArrayView data)
     : input(data)
 {
     if (data.size() >= (qint64(1) << 48))
         throw std::bad_alloc();
     const unsigned workers = workerCount(data.size(), bytesPerWorker);
-    std::vector<Part> parts = splitIntoParts(data, workers);
-    std::vector<std::function<void()>> counting;
-    for (Part &part : parts)
-        counting.push_back([data, &part] { part.lineCount = countLines(data, part.begin, part.end); });
-    runInParallel(counting);
+    const std::vector<Part> parts = splitIntoParts(data, workers);
+    std::vector<KeyedPart> keyedParts(parts.size());
+    std::vector<std::function<void()>> keying;
+    for (size_t i = 0; i < parts.size(); ++i)
+        keying.push_back([data, &part = parts[i], &keyed = keyedParts[i]] { keyPart(data, part, keyed); });
+    runInParallel(keying);
 
+    ByteCounts groupSizes{};
+    ByteCounts groupBytes{};
+    for (const KeyedPart &keyed : keyedParts) {
+        if (keyed.outOfMemory)
+            throw std::bad_alloc();
+        for (size_t b = 0; b < groupSizes.size(); ++b) {
+            groupSizes[b] += keyed.recordsByLeadingByte[b];
+            groupBytes[b] += keyed.lineBytesByLeadingByte[b];
+        }
+    }
     qint64 total = 0;
-    for (Part &part : parts) {
-        part.firstRecord = total;
-        total += part.lineCount;
+    ByteCounts next{};
+    for (size_t b = 0; b < groupSizes.size(); ++b) {
+        next[b] = total;
+        total += groupSizes[b];
+        totalLineBytes += groupBytes[b];
     }
     records = RecordArray(size_t(total));
 
-    std::vector<std::function<void()>> keying;
-    for (Part &part : parts) {
-        keying.push_back([this, data, &part] {
-            LineScanner scanner(data, part.begin, part.end);
-            OrderedRecord *record = records.begin() + part.firstRecord;
-            qint64 bytes = 0;
-            while (const auto line = scanner.next()) {
-                std::construct_at(record++, BuildRecordKey(data.sliced(line->start, line->length)), line->start, line->length);
-                bytes += line->length;
-            }
-            part.lineBytes = bytes;
-        });
+    // Within a group, each part's records follow the earlier parts'.
+    std::vector<std::function<void()>> placing;
+    for (KeyedPart &keyed : keyedParts) {
+        placing.push_back([&keyed, whole = records.begin(), next] { placeRecords(keyed, whole, next); });
+        for (size_t b = 0; b < next.size(); ++b)
+            next[b] += keyed.recordsByLeadingByte[b];
     }
-    runInParallel(keying);
-    for (const Part &part : parts)
-        totalLineBytes += part.lineBytes;
+    runInParallel(placing);
 
-    plan(0, total, 0, totalLineBytes, std::max(total / stretchesWanted, smallestStretch));
+    const qint64 largest = std::max(total / stretchesWanted, smallestStretch);
+    qint64 first = 0;
+    for (size_t b = 0; b < groupSizes.size(); ++b) {
+        plan(first, first + groupSizes[b], 1, groupBytes[b], largest);
+        first += groupSizes[b];
+    }
 }
 
 // Splits the records by their leading key bytes until no stretch holds more

@@ -33,8 +33,8 @@ private:
     qint64 length = 0;
 };
 
-// Room for the records, left unfilled until the keying threads write each one
-// once: filling it beforehand would cost nearly as much again.
+// Room for records, left unfilled until each is written once: filling it
+// beforehand would cost nearly as much again.
 class RecordArray
 {
 public:
