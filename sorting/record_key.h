@@ -30,7 +30,7 @@ public:
         }
         return left.tail() <=> right.tail();
     }
-    friend bool operator==(const RecordKey &, const RecordKey &) = default;
+    friend bool operator==(const RecordKey &left, const RecordKey &right) { return (left <=> right) == 0; }
 
     // The key as digits for sorting one byte at a time: byte 0 to 24, then
     // one more for the length, where a shorter key's padding sorts first.

@@ -29,6 +29,8 @@ private slots:
     void noLineLimit();
     void failures_data();
     void failures();
+    void repeatedKeyOutranksWriteFailure_data();
+    void repeatedKeyOutranksWriteFailure();
     void outputPermissions();
     void sortInputFileUsesFixedPaths();
 
@@ -219,6 +221,31 @@ void TestSortRun::failures()
     const QString file = QDir::toNativeSeparators(shownFile.startsWith('/') ? shownFile : path(shownFile));
     QCOMPARE(outcome.result, result);
     QCOMPARE(outcome.message, heading + "\r\n File = " + file.toUtf8() + "\r\n Reason = " + reason);
+    QCOMPARE(folderEntries(), QStringList{"in.txt"});
+}
+
+// The output is written while the records are still being ordered; a repeat
+// found later must still be what the run reports.
+void TestSortRun::repeatedKeyOutranksWriteFailure_data()
+{
+    QTest::addColumn<QString>("outputName");
+
+    QTest::newRow("output folder missing") << "nowhere/out.txt";
+    QTest::newRow("output is a folder") << "sub";
+    QTest::newRow("device is full") << "/dev/full";
+}
+
+void TestSortRun::repeatedKeyOutranksWriteFailure()
+{
+    QFETCH(QString, outputName);
+
+    writeFile(path("in.txt"), keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+    QVERIFY(QDir(folder->path()).mkdir("sub"));
+    const QString outputPath = outputName.startsWith('/') ? outputName : path(outputName);
+    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path("in.txt"), outputPath);
+
+    QCOMPARE(outcome.result, Result::DuplicateKey);
+    QVERIFY2(outcome.message.startsWith("Failed Sort - duplicate keys, \r\n Line =  3\r\n"), outcome.message);
     QCOMPARE(folderEntries(), QStringList{"in.txt"});
 }
 
