@@ -54,6 +54,12 @@ void TestTerminalOutput::message_data()
                       " Reason = No such file or directory\n")
         << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\x1b]0;title\x07.txt\n"
                       " Reason = No such file or directory\n");
+    QTest::newRow("8-bit control in UTF-8, letters kept")
+        << QStringList{QString::fromUtf8("set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt"), "out.txt"} << 2 << true
+        << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\\xc2\\x9b2J-\xc3\xa9\xc5\x9b.txt\n"
+                      " Reason = No such file or directory\n")
+        << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt\n"
+                      " Reason = No such file or directory\n");
     QTest::newRow("success message unchanged") << QStringList{"plain.txt", "out.txt"} << 0 << false
                                                << QByteArray("Route Records were sorted.\n")
                                                << QByteArray("Route Records were sorted.\n");
