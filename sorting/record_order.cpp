@@ -121,12 +121,23 @@ struct RecordChunk
     qint64 filled = 0;
 };
 
+// Records are placed grouped by their first two key bytes, so that the
+// placing, which runs on all cores, does the first two radix passes.
+constexpr qsizetype groupedBytes = 2;
+constexpr size_t groupCount = 256 * 256;
+using GroupCounts = std::vector<qint64>;
+
+size_t groupOf(const OrderedRecord &record)
+{
+    return record.key().sortByte(0) << 8 | record.key().sortByte(1);
+}
+
 // One part's records as keyed, before they take their places in the whole.
 struct KeyedPart
 {
     std::vector<RecordChunk> chunks;
-    ByteCounts recordsByLeadingByte{};
-    ByteCounts lineBytesByLeadingByte{};
+    GroupCounts recordsByGroup = GroupCounts(groupCount);
+    GroupCounts lineBytesByGroup = GroupCounts(groupCount);
     bool outOfMemory = false;
 };
 
@@ -141,9 +152,9 @@ void keyPart(QByteArrayView data, const Part &part, KeyedPart &keyed)
             const OrderedRecord *record = std::construct_at(chunk.records.begin() + chunk.filled++,
                                                             BuildRecordKey(data.sliced(line->start, line->length)),
                                                             line->start, line->length);
-            const unsigned leadingByte = record->key().sortByte(0);
-            ++keyed.recordsByLeadingByte[leadingByte];
-            keyed.lineBytesByLeadingByte[leadingByte] += line->length;
+            const size_t group = groupOf(*record);
+            ++keyed.recordsByGroup[group];
+            keyed.lineBytesByGroup[group] += line->length;
         }
     } catch (const std::bad_alloc &) {
         // Reported by the caller: an exception must not leave a thread.
@@ -152,13 +163,13 @@ void keyPart(QByteArrayView data, const Part &part, KeyedPart &keyed)
 }
 
 // Moves one part's records to their places in the whole, `next` holding the
-// next place for each leading key byte; each chunk is given back as soon as
-// it is emptied, so the records are held about once throughout.
-void placeRecords(KeyedPart &keyed, OrderedRecord *whole, ByteCounts next)
+// next place in each group; each chunk is given back as soon as it is
+// emptied, so the records are held about once throughout.
+void placeRecords(KeyedPart &keyed, OrderedRecord *whole, GroupCounts &next)
 {
     for (RecordChunk &chunk : keyed.chunks) {
         for (const OrderedRecord *record = chunk.records.begin(); record != chunk.records.begin() + chunk.filled; ++record)
-            std::construct_at(whole + next[record->key().sortByte(0)]++, *record);
+            std::construct_at(whole + next[groupOf(*record)]++, *record);
         chunk.records = RecordArray();
     }
 }
@@ -201,7 +212,7 @@ OrderedRecord::OrderedRecord(const RecordKey &key, qint64 lineStart, qint64 line
 }
 
 // The parts are keyed on all cores; moving their records into one array then
-// groups them by leading key byte on the way, the first step of ordering them.
+// groups them by leading key bytes on the way, the first steps of ordering them.
 KeyedRecords::KeyedRecords(QByteArrayView data)
     : input(data)
 {
@@ -215,40 +226,84 @@ KeyedRecords::KeyedRecords(QByteArrayView data)
         keying.push_back([data, &part = parts[i], &keyed = keyedParts[i]] { keyPart(data, part, keyed); });
     runInParallel(keying);
 
-    ByteCounts groupSizes{};
-    ByteCounts groupBytes{};
+    GroupCounts groupSizes(groupCount);
+    GroupCounts groupBytes(groupCount);
     for (const KeyedPart &keyed : keyedParts) {
         if (keyed.outOfMemory)
             throw std::bad_alloc();
-        for (size_t b = 0; b < groupSizes.size(); ++b) {
-            groupSizes[b] += keyed.recordsByLeadingByte[b];
-            groupBytes[b] += keyed.lineBytesByLeadingByte[b];
+        for (size_t g = 0; g < groupCount; ++g) {
+            groupSizes[g] += keyed.recordsByGroup[g];
+            groupBytes[g] += keyed.lineBytesByGroup[g];
         }
     }
+    // Within a group, each part's records follow the earlier parts'.
+    std::vector<GroupCounts> nextPlaces(keyedParts.size(), GroupCounts(groupCount));
     qint64 total = 0;
-    ByteCounts next{};
-    for (size_t b = 0; b < groupSizes.size(); ++b) {
-        next[b] = total;
-        total += groupSizes[b];
-        totalLineBytes += groupBytes[b];
+    for (size_t g = 0; g < groupCount; ++g) {
+        for (size_t i = 0; i < keyedParts.size(); ++i) {
+            nextPlaces[i][g] = total;
+            total += keyedParts[i].recordsByGroup[g];
+        }
+        totalLineBytes += groupBytes[g];
     }
     records = RecordArray(size_t(total));
-
-    // Within a group, each part's records follow the earlier parts'.
     std::vector<std::function<void()>> placing;
-    for (KeyedPart &keyed : keyedParts) {
-        placing.push_back([&keyed, whole = records.begin(), next] { placeRecords(keyed, whole, next); });
-        for (size_t b = 0; b < next.size(); ++b)
-            next[b] += keyed.recordsByLeadingByte[b];
-    }
+    for (size_t i = 0; i < keyedParts.size(); ++i)
+        placing.push_back([&keyed = keyedParts[i], whole = records.begin(), &next = nextPlaces[i]] { placeRecords(keyed, whole, next); });
     runInParallel(placing);
 
-    const qint64 largest = std::max(total / stretchesWanted, smallestStretch);
+    planStretches(groupSizes, groupBytes, std::max(total / stretchesWanted, smallestStretch));
+}
+
+// Neighbouring small groups share a stretch; a group too large for one is
+// split further.
+void KeyedRecords::planStretches(const std::vector<qint64> &groupSizes, const std::vector<qint64> &groupBytes,
+                                 qint64 largest)
+{
+    struct Run
+    {
+        qint64 first = 0;
+        qint64 last = 0;
+        qint64 bytes = 0;
+        size_t firstGroup = 0;
+        size_t lastGroup = 0;
+    };
+    std::optional<Run> run;
+    const auto endRun = [&] {
+        if (!run)
+            return;
+        // The groups of a run share both leading key bytes, the first, or neither.
+        const bool oneGroup = run->firstGroup == run->lastGroup;
+        const qsizetype shared = oneGroup ? groupedBytes : (run->firstGroup >> 8 == run->lastGroup >> 8 ? 1 : 0);
+        addStretch(run->first, run->last, run->bytes, shared);
+        run.reset();
+    };
     qint64 first = 0;
-    for (size_t b = 0; b < groupSizes.size(); ++b) {
-        plan(first, first + groupSizes[b], 1, groupBytes[b], largest);
-        first += groupSizes[b];
+    for (size_t g = 0; g < groupSizes.size(); ++g) {
+        const qint64 size = groupSizes[g];
+        if (size == 0)
+            continue;
+        if (size > largest) {
+            endRun();
+            plan(first, first + size, groupedBytes, groupBytes[g], largest);
+        } else {
+            if (run && run->last - run->first + size > largest)
+                endRun();
+            if (!run)
+                run = Run{first, first, 0, g, g};
+            run->last += size;
+            run->bytes += groupBytes[g];
+            run->lastGroup = g;
+        }
+        first += size;
     }
+    endRun();
+}
+
+void KeyedRecords::addStretch(qint64 first, qint64 last, qint64 bytes, qsizetype depth)
+{
+    const qint64 bytesBefore = stretches.empty() ? 0 : stretches.back().lines.bytesBefore + stretches.back().bytes;
+    stretches.push_back({{first, last, bytesBefore}, bytes, depth});
 }
 
 // Splits the records by their leading key bytes until no stretch holds more
@@ -259,10 +314,8 @@ void KeyedRecords::plan(qint64 first, qint64 last, qsizetype depth, qint64 bytes
     for (;;) {
         const qint64 count = last - first;
         if (count <= largest || depth > RecordKey::maximumLength) {
-            if (count > 0) {
-                const qint64 bytesBefore = stretches.empty() ? 0 : stretches.back().lines.bytesBefore + stretches.back().bytes;
-                stretches.push_back({{first, last, bytesBefore}, bytes, depth});
-            }
+            if (count > 0)
+                addStretch(first, last, bytes, depth);
             return;
         }
         ByteCounts counts{};
