@@ -121,27 +121,44 @@ struct RecordChunk
     qint64 filled = 0;
 };
 
-// Records are placed grouped by their first two key bytes, so that the
-// placing, which runs on all cores, does the first two radix passes.
-constexpr qsizetype groupedBytes = 2;
-constexpr size_t groupCount = 256 * 256;
-using GroupCounts = std::vector<qint64>;
+// Records are placed grouped by their leading key bytes, so that the placing,
+// which runs on all cores, does the first radix passes: two bytes for large
+// inputs, one for small ones, where 65,536 groups would cost more than they save.
+constexpr qint64 twoByteGroupsFrom = 16 * 1024 * 1024;
 
-size_t groupOf(const OrderedRecord &record)
+struct Grouping
 {
-    return record.key().sortByte(0) << 8 | record.key().sortByte(1);
-}
+    qsizetype bytes = 1;
+
+    size_t count() const { return size_t(1) << (8 * bytes); }
+    size_t of(const OrderedRecord &record) const
+    {
+        const size_t first = record.key().sortByte(0);
+        return bytes == 1 ? first : first << 8 | record.key().sortByte(1);
+    }
+    // The leading key bytes that every record of the groups first to last shares.
+    qsizetype sharedBytes(size_t first, size_t last) const
+    {
+        if (first == last)
+            return bytes;
+        return bytes == 2 && first >> 8 == last >> 8 ? 1 : 0;
+    }
+};
+
+using GroupCounts = std::vector<qint64>;
 
 // One part's records as keyed, before they take their places in the whole.
 struct KeyedPart
 {
+    explicit KeyedPart(size_t groups) : recordsByGroup(groups), lineBytesByGroup(groups) {}
+
     std::vector<RecordChunk> chunks;
-    GroupCounts recordsByGroup = GroupCounts(groupCount);
-    GroupCounts lineBytesByGroup = GroupCounts(groupCount);
+    GroupCounts recordsByGroup;
+    GroupCounts lineBytesByGroup;
     bool outOfMemory = false;
 };
 
-void keyPart(QByteArrayView data, const Part &part, KeyedPart &keyed)
+void keyPart(QByteArrayView data, const Part &part, Grouping grouping, KeyedPart &keyed)
 {
     try {
         LineScanner scanner(data, part.begin, part.end);
@@ -152,7 +169,7 @@ void keyPart(QByteArrayView data, const Part &part, KeyedPart &keyed)
             const OrderedRecord *record = std::construct_at(chunk.records.begin() + chunk.filled++,
                                                             BuildRecordKey(data.sliced(line->start, line->length)),
                                                             line->start, line->length);
-            const size_t group = groupOf(*record);
+            const size_t group = grouping.of(*record);
             ++keyed.recordsByGroup[group];
             keyed.lineBytesByGroup[group] += line->length;
         }
@@ -165,11 +182,11 @@ void keyPart(QByteArrayView data, const Part &part, KeyedPart &keyed)
 // Moves one part's records to their places in the whole, `next` holding the
 // next place in each group; each chunk is given back as soon as it is
 // emptied, so the records are held about once throughout.
-void placeRecords(KeyedPart &keyed, OrderedRecord *whole, GroupCounts &next)
+void placeRecords(KeyedPart &keyed, Grouping grouping, OrderedRecord *whole, GroupCounts &next)
 {
     for (RecordChunk &chunk : keyed.chunks) {
         for (const OrderedRecord *record = chunk.records.begin(); record != chunk.records.begin() + chunk.filled; ++record)
-            std::construct_at(whole + next[groupOf(*record)]++, *record);
+            std::construct_at(whole + next[grouping.of(*record)]++, *record);
         chunk.records = RecordArray();
     }
 }
@@ -220,10 +237,15 @@ KeyedRecords::KeyedRecords(QByteArrayView data)
         throw std::bad_alloc();
     const unsigned workers = workerCount(data.size(), bytesPerWorker);
     const std::vector<Part> parts = splitIntoParts(data, workers);
-    std::vector<KeyedPart> keyedParts(parts.size());
+    const Grouping grouping{data.size() >= twoByteGroupsFrom ? 2 : 1};
+    const size_t groupCount = grouping.count();
+    std::vector<KeyedPart> keyedParts;
+    keyedParts.reserve(parts.size());
+    for (size_t i = 0; i < parts.size(); ++i)
+        keyedParts.emplace_back(groupCount);
     std::vector<std::function<void()>> keying;
     for (size_t i = 0; i < parts.size(); ++i)
-        keying.push_back([data, &part = parts[i], &keyed = keyedParts[i]] { keyPart(data, part, keyed); });
+        keying.push_back([data, &part = parts[i], grouping, &keyed = keyedParts[i]] { keyPart(data, part, grouping, keyed); });
     runInParallel(keying);
 
     GroupCounts groupSizes(groupCount);
@@ -249,17 +271,20 @@ KeyedRecords::KeyedRecords(QByteArrayView data)
     records = RecordArray(size_t(total));
     std::vector<std::function<void()>> placing;
     for (size_t i = 0; i < keyedParts.size(); ++i)
-        placing.push_back([&keyed = keyedParts[i], whole = records.begin(), &next = nextPlaces[i]] { placeRecords(keyed, whole, next); });
+        placing.push_back([&keyed = keyedParts[i], grouping, whole = records.begin(), &next = nextPlaces[i]] {
+            placeRecords(keyed, grouping, whole, next);
+        });
     runInParallel(placing);
 
-    planStretches(groupSizes, groupBytes, std::max(total / stretchesWanted, smallestStretch));
+    planStretches(groupSizes, groupBytes, grouping.bytes, std::max(total / stretchesWanted, smallestStretch));
 }
 
 // Neighbouring small groups share a stretch; a group too large for one is
 // split further.
 void KeyedRecords::planStretches(const std::vector<qint64> &groupSizes, const std::vector<qint64> &groupBytes,
-                                 qint64 largest)
+                                 qsizetype groupedBytes, qint64 largest)
 {
+    const Grouping grouping{groupedBytes};
     struct Run
     {
         qint64 first = 0;
@@ -272,10 +297,7 @@ void KeyedRecords::planStretches(const std::vector<qint64> &groupSizes, const st
     const auto endRun = [&] {
         if (!run)
             return;
-        // The groups of a run share both leading key bytes, the first, or neither.
-        const bool oneGroup = run->firstGroup == run->lastGroup;
-        const qsizetype shared = oneGroup ? groupedBytes : (run->firstGroup >> 8 == run->lastGroup >> 8 ? 1 : 0);
-        addStretch(run->first, run->last, run->bytes, shared);
+        addStretch(run->first, run->last, run->bytes, grouping.sharedBytes(run->firstGroup, run->lastGroup));
         run.reset();
     };
     qint64 first = 0;

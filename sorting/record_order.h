@@ -98,7 +98,8 @@ private:
         qint64 bytes = 0;    // of its lines, line ends not counted
         qsizetype depth = 0; // leading key bytes that all its records share
     };
-    void planStretches(const std::vector<qint64> &groupSizes, const std::vector<qint64> &groupBytes, qint64 largest);
+    void planStretches(const std::vector<qint64> &groupSizes, const std::vector<qint64> &groupBytes,
+                       qsizetype groupedBytes, qint64 largest);
     void plan(qint64 first, qint64 last, qsizetype depth, qint64 bytes, qint64 largest);
     void addStretch(qint64 first, qint64 last, qint64 bytes, qsizetype depth);
     void noteDuplicates(const LineStretch &stretch);

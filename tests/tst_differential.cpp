@@ -149,8 +149,10 @@ void TestDifferential::largeInputsMatchPlainSort_data()
     QTest::addColumn<int>("lineCount");
     QTest::addColumn<int>("repeatAt");
 
+    // About 12 and 20 MB: records grouped by one leading key byte, and by two.
     QTest::newRow("unique keys") << 120000 << 0;
-    QTest::newRow("repeat near the end") << 120000 << 119000;
+    QTest::newRow("unique keys, larger input") << 200000 << 0;
+    QTest::newRow("repeat near the end") << 200000 << 199000;
     QTest::newRow("repeat in the first part") << 120000 << 17;
 }
 
