@@ -124,7 +124,7 @@ struct RecordChunk
 // Records are placed grouped by their leading key bytes, so that the placing,
 // which runs on all cores, does the first radix passes: two bytes for large
 // inputs, one for small ones, where 65,536 groups would cost more than they save.
-constexpr qint64 twoByteGroupsFrom = 16 * 1024 * 1024;
+constexpr qint64 twoByteGroupsFrom = 64 * 1024 * 1024;
 
 struct Grouping
 {

@@ -147,22 +147,24 @@ void TestDifferential::engineMatchesRecordByRecord()
 void TestDifferential::largeInputsMatchPlainSort_data()
 {
     QTest::addColumn<int>("lineCount");
+    QTest::addColumn<int>("maximumLength");
     QTest::addColumn<int>("repeatAt");
 
-    // About 12 and 20 MB: records grouped by one leading key byte, and by two.
-    QTest::newRow("unique keys") << 120000 << 0;
-    QTest::newRow("unique keys, larger input") << 200000 << 0;
-    QTest::newRow("repeat near the end") << 200000 << 199000;
-    QTest::newRow("repeat in the first part") << 120000 << 17;
+    // About 12 and 70 MB: records grouped by one leading key byte, and by two.
+    QTest::newRow("unique keys") << 120000 << 200 << 0;
+    QTest::newRow("unique keys, larger input") << 320000 << 440 << 0;
+    QTest::newRow("repeat near the end") << 320000 << 440 << 319000;
+    QTest::newRow("repeat in the first part") << 120000 << 200 << 17;
 }
 
 void TestDifferential::largeInputsMatchPlainSort()
 {
     QFETCH(int, lineCount);
+    QFETCH(int, maximumLength);
     QFETCH(int, repeatAt);
 
     QRandomGenerator random(375);
-    const Shape shape{0, 0, 200, "ABCDEFGHIJ375 abcdefghij", 0.1, 0.0};
+    const Shape shape{0, 0, maximumLength, "ABCDEFGHIJ375 abcdefghij", 0.1, 0.0};
     QList<QByteArray> lines;
     QSet<QByteArray> keys;
     while (lines.size() < lineCount) {
