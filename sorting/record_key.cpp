@@ -2,8 +2,6 @@
 
 #include "runtime/columns.h"
 
-#include <cstring>
-
 namespace ostrel {
 
 RecordKey BuildRecordKey(QByteArrayView line)

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <new>
 #include <type_traits>
