@@ -1,50 +1,45 @@
 #include "batch/batch_arguments.h"
 
 #include "runtime/fixed_paths.h"
+#include "runtime/path_text.h"
 
-#include <QCommandLineParser>
-#include <QCoreApplication>
+#include <CLI.hpp>
 
 namespace ostrel {
 
-BatchArguments parseBatchArguments(const QStringList &arguments)
+BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QCoreApplication::translate("tavel-sort", "Puts a file of route records into key order.\n"
-                                                  "Exit status: 0 sorted, 1 refused for a duplicate key, "
-                                                  "2 any other failure."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("INPUT"),
-                                 QCoreApplication::translate("tavel-sort", "Route file to sort, - for standard input (default %1).")
-                                     .arg(inputFilePath()),
-                                 QStringLiteral("[INPUT"));
-    parser.addPositionalArgument(QStringLiteral("OUTPUT"),
-                                 QCoreApplication::translate("tavel-sort", "Sorted file to write, - for standard output (default %1).")
-                                     .arg(outputFilePath()),
-                                 QStringLiteral("[OUTPUT]]"));
+    BatchArguments result{inputFilePath(), outputFilePath(), std::nullopt, std::nullopt};
+    CLI::App app("Puts a file of route records into key order.\n"
+                 "Exit status: 0 sorted, 1 refused for a duplicate key, 2 any other failure.",
+                 "tavel-sort");
+    app.set_version_flag("--version", "tavel-sort " OSTREL_DISPLAY_VERSION, "Show the version and exit");
+    app.set_help_flag("-h,--help", "Show this help and exit");
+    std::string input;
+    std::string output;
+    app.add_option("INPUT", input,
+                   "Route file to sort, - for standard input (default " + pathText(result.inputPath) + ")");
+    app.add_option("OUTPUT", output,
+                   "Sorted file to write, - for standard output (default " + pathText(result.outputPath) + ")");
 
-    BatchArguments result{inputFilePath(), outputFilePath(), std::nullopt};
-    if (!parser.parse(arguments)) {
-        result.usageError = parser.errorText();
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp &) {
+        result.information = app.help();
+        return result;
+    } catch (const CLI::CallForVersion &version) {
+        result.information = std::string(version.what()) + '\n';
+        return result;
+    } catch (const CLI::ParseError &error) {
+        result.usageError = error.what();
         return result;
     }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
-
-    const QStringList paths = parser.positionalArguments();
-    if (paths.size() > 2) {
-        result.usageError = QCoreApplication::translate("tavel-sort", "Too many arguments: %1")
-                                .arg(paths.mid(2).join(QLatin1Char(' ')));
-        return result;
-    }
-    if (paths.size() > 0)
-        result.inputPath = paths[0];
-    if (paths.size() > 1)
-        result.outputPath = paths[1];
+    if (!input.empty())
+        result.inputPath = pathFromText(input);
+    if (!output.empty())
+        result.outputPath = pathFromText(output);
     return result;
 }
 

@@ -1,21 +1,24 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace ostrel {
 
 struct BatchArguments
 {
-    QString inputPath;
-    QString outputPath;
-    std::optional<QString> usageError;
+    std::filesystem::path inputPath;
+    std::filesystem::path outputPath;
+    // For --help and --version: the text to print instead of sorting.
+    std::optional<std::string> information;
+    // What is wrong with the command line, in one line.
+    std::optional<std::string> usageError;
 };
 
 // Reads "tavel-sort [INPUT [OUTPUT]]"; the fixed paths stand in for what is
-// left out. --help and --version print their text and end the process.
-BatchArguments parseBatchArguments(const QStringList &arguments);
+// left out.
+BatchArguments parseBatchArguments(const std::vector<std::string> &arguments);
 
 } // namespace ostrel

@@ -1,41 +1,49 @@
 #include "batch/batch_arguments.h"
-#include "batch/console_messages.h"
+#include "batch/console_text.h"
+#include "runtime/command_line.h"
+#include "runtime/console.h"
+#include "runtime/path_text.h"
 #include "sorting/sort_run.h"
-
-#include <QCoreApplication>
 
 namespace {
 
-int exitStatus(ostrel::SortOutcome::Result result)
+using ostrel::SortOutcome;
+using ostrel::StandardStream;
+
+int exitStatus(SortOutcome::Result result)
 {
-    using Result = ostrel::SortOutcome::Result;
     switch (result) {
-    case Result::Sorted:
+    case SortOutcome::Result::Sorted:
         return 0;
-    case Result::DuplicateKey:
+    case SortOutcome::Result::DuplicateKey:
         return 1;
     default:
         return 2;
     }
 }
 
+void show(StandardStream stream, std::string_view message)
+{
+    ostrel::writeText(stream, ostrel::consoleText(message, ostrel::isTerminal(stream)));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tavel-sort"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(OSTREL_DISPLAY_VERSION));
-
-    ostrel::ConsoleMessages messages;
-    const ostrel::BatchArguments arguments = ostrel::parseBatchArguments(application.arguments());
+    const ostrel::BatchArguments arguments = ostrel::parseBatchArguments(ostrel::commandLineArguments(argc, argv));
+    if (arguments.information) {
+        ostrel::writeText(StandardStream::Output, *arguments.information);
+        return 0;
+    }
     if (arguments.usageError) {
-        messages.showMessage(arguments.usageError->toUtf8() + "\r\nTry 'tavel-sort --help'.",
-                             ostrel::MessageKind::Failure);
+        show(StandardStream::Error, *arguments.usageError + "\r\nTry 'tavel-sort --help'.");
         return 2;
     }
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(arguments.inputPath, arguments.outputPath);
-    const bool sorted = outcome.result == ostrel::SortOutcome::Result::Sorted;
-    messages.showMessage(outcome.message, sorted ? ostrel::MessageKind::Information : ostrel::MessageKind::Failure);
+    const SortOutcome outcome = ostrel::sortRecordFile(arguments.inputPath, arguments.outputPath);
+    // Sorted records on standard output are the data; the message must not join them.
+    const bool sorted = outcome.result == SortOutcome::Result::Sorted;
+    const bool recordsOnOutput = ostrel::isStandardStream(arguments.outputPath);
+    show(sorted && !recordsOnOutput ? StandardStream::Output : StandardStream::Error, outcome.message);
     return exitStatus(outcome.result);
 }

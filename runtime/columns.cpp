@@ -2,20 +2,17 @@
 
 namespace ostrel {
 
-QByteArrayView trimSpaces(QByteArrayView text)
+std::string_view trimSpaces(std::string_view text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == ' ')
-        ++begin;
-    while (end > begin && text[end - 1] == ' ')
-        --end;
-    return text.sliced(begin, end - begin);
+    const std::size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string_view::npos)
+        return text.substr(text.size());
+    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
 }
 
-QByteArray numberText(qint64 number)
+std::string numberText(std::int64_t number)
 {
-    QByteArray digits = QByteArray::number(number);
+    std::string digits = std::to_string(number);
     return number < 0 ? digits : ' ' + digits;
 }
 

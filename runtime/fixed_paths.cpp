@@ -1,37 +1,36 @@
 #include "runtime/fixed_paths.h"
 
-#include <QDir>
+#include "runtime/path_text.h"
+
+#include <cctype>
+#include <string>
 
 namespace ostrel {
 
-namespace {
-const QString inputWindowsPath = QStringLiteral("f:\\u\\datafile\\taveld.txt");
-const QString outputWindowsPath = QStringLiteral("f:\\u\\datafile\\tavelsrtd.txt");
-} // namespace
-
-QString platformPath(const QString &windowsPath, const QString &homeFolder)
+std::filesystem::path inputFilePath()
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(homeFolder);
-    return windowsPath;
-#else
-    QString relative = windowsPath;
-    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const qsizetype colon = relative.indexOf(QLatin1Char(':'));
-    if (colon == 1)
-        relative = relative.left(1).toLower() + relative.mid(2);
-    return QDir(homeFolder).filePath(relative);
-#endif
+    return platformPath("f:\\u\\datafile\\taveld.txt");
 }
 
-QString inputFilePath()
+std::filesystem::path outputFilePath()
 {
-    return platformPath(inputWindowsPath, QDir::homePath());
+    return platformPath("f:\\u\\datafile\\tavelsrtd.txt");
 }
 
-QString outputFilePath()
+std::filesystem::path homeMappedPath(std::string_view windowsPath, const std::filesystem::path &homeFolder)
 {
-    return platformPath(outputWindowsPath, QDir::homePath());
+    std::string relative(windowsPath);
+    if (relative.size() >= 2 && relative[1] == ':')
+        relative = char(std::tolower(static_cast<unsigned char>(relative[0]))) + relative.substr(2);
+    std::filesystem::path mapped = homeFolder;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        const std::size_t end = std::min(relative.find('\\', start), relative.size());
+        if (end > start)
+            mapped /= pathFromText(std::string_view(relative).substr(start, end - start));
+        start = end + 1;
+    }
+    return mapped;
 }
 
 } // namespace ostrel

@@ -1,15 +1,20 @@
 #pragma once
 
-#include <QString>
+#include <filesystem>
+#include <string_view>
 
 namespace ostrel {
 
 // The route files live at fixed places; there is no setting to move them.
-QString inputFilePath();
-QString outputFilePath();
+std::filesystem::path inputFilePath();
+std::filesystem::path outputFilePath();
 
-// Maps a path written for drive "f:" onto this platform: unchanged on Windows,
-// elsewhere the drive becomes the folder "f" in the home folder.
-QString platformPath(const QString &windowsPath, const QString &homeFolder);
+// A path written for drive "f:" as this platform holds it: unchanged on
+// Windows, elsewhere under the home folder.
+std::filesystem::path platformPath(std::string_view windowsPath);
+
+// Without drive letters, the drive becomes a folder of the home folder:
+// f:\u\x.txt is HOME/f/u/x.txt.
+std::filesystem::path homeMappedPath(std::string_view windowsPath, const std::filesystem::path &homeFolder);
 
 } // namespace ostrel

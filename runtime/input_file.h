@@ -1,49 +1,49 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QString>
-
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace ostrel {
 
-class TruncationGuard;
+// Where the bytes of an input are held; each platform has its own kinds.
+class InputSource
+{
+public:
+    virtual ~InputSource() = default;
+    // True when the file shrank while it was being read; the missing bytes
+    // then read as zero.
+    virtual bool shrankWhileRead() const { return false; }
+};
 
 // The whole input in memory: a regular file is mapped, anything else is read.
 class InputContents
 {
 public:
-    InputContents();
-    explicit InputContents(QByteArray bytes);
-    InputContents(const char *mapping, qint64 size, std::unique_ptr<TruncationGuard> guard);
-    InputContents(InputContents &&other) noexcept;
-    InputContents &operator=(InputContents &&other) noexcept;
-    ~InputContents();
+    InputContents() = default;
+    InputContents(std::unique_ptr<InputSource> source, std::string_view bytes)
+        : heldBy(std::move(source)), view(bytes)
+    {
+    }
 
-    QByteArrayView bytes() const { return view; }
-    // True when the file shrank while mapped; the missing bytes then read as zero.
-    bool truncatedWhileRead() const;
+    std::string_view bytes() const { return view; }
+    bool shrankWhileRead() const { return heldBy && heldBy->shrankWhileRead(); }
 
 private:
-    void release();
-
-    QByteArray readBytes;
-    const char *mapping = nullptr;
-    qint64 mappingSize = 0;
-    std::unique_ptr<TruncationGuard> guard;
-    QByteArrayView view;
+    std::unique_ptr<InputSource> heldBy;
+    std::string_view view;
 };
 
 struct InputFile
 {
     InputContents contents;
-    std::optional<QString> failureReason;
+    std::optional<std::string> failureReason; // the system's words
 };
 
 // Reads the whole file, or standard input for "-". Throws std::bad_alloc when
 // it does not fit in memory.
-InputFile readInputFile(const QString &path);
+InputFile readInputFile(const std::filesystem::path &path);
 
 } // namespace ostrel

@@ -1,19 +1,40 @@
 #pragma once
 
-#include "runtime/ordered_lines.h"
-
-#include <QString>
-
+#include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace ostrel {
 
-// Writes each line followed by CR LF. A file is replaced atomically: the lines
-// go to a temporary file in the same folder, which is flushed to disk and then
-// renamed over the old file; on any failure the old file stays as it was and
-// the temporary file is removed. Standard output ("-"), devices and pipes are
-// written directly. Returns the system's reason on failure, after which some
-// stretches of lines may not be ordered yet.
-std::optional<QString> writeOutputFile(const QString &path, OrderedLines &lines);
+struct CreatedOutput;
+
+// The output of a run, of a size known up front. A file is written as a
+// temporary file beside it, which commit() flushes to disk and renames over
+// the old file; on any failure, or when the run drops it uncommitted, the old
+// file stays as it was and the temporary goes. Standard output ("-"),
+// devices and pipes cannot be replaced, so they are written to directly and
+// take their bytes in order only.
+class OutputFile
+{
+public:
+    static CreatedOutput create(const std::filesystem::path &path, std::int64_t size);
+    virtual ~OutputFile() = default;
+
+    // Whether bytes may be written at any offset, from several threads at
+    // once; otherwise they must come in order, from one thread.
+    virtual bool writesAnywhere() const = 0;
+    // Each returns the system's reason on failure.
+    virtual std::optional<std::string> write(std::int64_t offset, std::string_view bytes) = 0;
+    virtual std::optional<std::string> commit() = 0;
+};
+
+struct CreatedOutput
+{
+    std::unique_ptr<OutputFile> file;
+    std::optional<std::string> failureReason;
+};
 
 } // namespace ostrel

@@ -6,10 +6,10 @@
 
 namespace ostrel {
 
-unsigned workerCount(qint64 units, qint64 unitsPerWorker)
+unsigned workerCount(std::int64_t units, std::int64_t unitsPerWorker)
 {
     const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    return unsigned(std::clamp<qint64>(units / unitsPerWorker, 1, cores));
+    return unsigned(std::clamp<std::int64_t>(units / unitsPerWorker, 1, cores));
 }
 
 void runInParallel(const std::vector<std::function<void()>> &jobs)
@@ -17,7 +17,7 @@ void runInParallel(const std::vector<std::function<void()>> &jobs)
     if (jobs.empty())
         return;
     std::vector<std::jthread> threads;
-    for (size_t i = 1; i < jobs.size(); ++i) {
+    for (std::size_t i = 1; i < jobs.size(); ++i) {
         try {
             threads.emplace_back(jobs[i]);
         } catch (const std::system_error &) {

@@ -4,7 +4,7 @@
 
 namespace ostrel {
 
-RecordKey BuildRecordKey(QByteArrayView line)
+RecordKey BuildRecordKey(std::string_view line)
 {
     RecordKey key;
     key.append(columnText(line, 170, 4));
@@ -21,7 +21,7 @@ RecordKey BuildRecordKey(QByteArrayView line)
     return key;
 }
 
-QByteArrayView recordName(QByteArrayView line)
+std::string_view recordName(std::string_view line)
 {
     return trimSpaces(columnText(line, 18, 30));
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QByteArrayView>
-#include <QtEndian>
-
 #include <array>
 #include <compare>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace ostrel {
 
@@ -13,59 +13,61 @@ namespace ostrel {
 class RecordKey
 {
 public:
-    static constexpr qsizetype maximumLength = 25;
+    static constexpr std::size_t maximumLength = 25;
 
-    QByteArrayView view() const { return {bytes.data(), length}; }
+    std::string_view view() const { return {reinterpret_cast<const char *>(bytes.data()), length}; }
 
     // The unused bytes stay zero, so comparing the padded bytes and then the
     // length gives plain byte order: a proper prefix sorts first. Comparing
     // eight bytes at a time is what makes sorting millions of keys cheap.
     friend std::strong_ordering operator<=>(const RecordKey &left, const RecordKey &right)
     {
-        for (qsizetype offset = 0; offset < 24; offset += 8) {
-            const quint64 a = left.word(offset);
-            const quint64 b = right.word(offset);
+        for (std::size_t offset = 0; offset < 24; offset += 8) {
+            const std::uint64_t a = left.word(offset);
+            const std::uint64_t b = right.word(offset);
             if (a != b)
                 return a <=> b;
         }
         return left.tail() <=> right.tail();
     }
-    friend bool operator==(const RecordKey &left, const RecordKey &right) { return (left <=> right) == 0; }
+    friend bool operator==(const RecordKey &left, const RecordKey &right)
+    {
+        return std::memcmp(left.bytes.data(), right.bytes.data(), maximumLength) == 0 && left.length == right.length;
+    }
 
     // The key as digits for sorting one byte at a time: byte 0 to 24, then
     // one more for the length, where a shorter key's padding sorts first.
-    unsigned sortByte(qsizetype depth) const
-    {
-        return depth < maximumLength ? bytes[size_t(depth)] : length;
-    }
+    unsigned sortByte(std::size_t depth) const { return depth < maximumLength ? bytes[depth] : length; }
 
 private:
-    friend RecordKey BuildRecordKey(QByteArrayView line);
-    void append(QByteArrayView piece)
+    friend RecordKey BuildRecordKey(std::string_view line);
+    void append(std::string_view piece)
     {
         // A range past the end of the line is an empty view without data, and
         // memcpy must never be handed a null pointer, even for zero bytes.
-        if (piece.isEmpty())
+        if (piece.empty())
             return;
-        std::memcpy(bytes.data() + length, piece.data(), size_t(piece.size()));
-        length = quint8(length + piece.size());
+        std::memcpy(bytes.data() + length, piece.data(), piece.size());
+        length = std::uint8_t(length + piece.size());
     }
 
-    quint64 word(qsizetype offset) const
+    // Big-endian, so that comparing words compares bytes in order.
+    std::uint64_t word(std::size_t offset) const
     {
-        quint64 value;
-        std::memcpy(&value, bytes.data() + offset, sizeof value);
-        return qFromBigEndian(value);
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            value = value << 8 | bytes[offset + i];
+        return value;
     }
-    quint32 tail() const { return quint32(bytes[24]) << 8 | length; }
+    std::uint32_t tail() const { return std::uint32_t(bytes[24]) << 8 | length; }
 
-    std::array<quint8, maximumLength> bytes{};
-    quint8 length = 0;
+    std::array<std::uint8_t, maximumLength> bytes{};
+    std::uint8_t length = 0;
 };
 
-RecordKey BuildRecordKey(QByteArrayView line);
+RecordKey BuildRecordKey(std::string_view line);
 
 // The name columns, trimmed, as the duplicate-key message shows them.
-QByteArrayView recordName(QByteArrayView line);
+std::string_view recordName(std::string_view line);
 
 } // namespace ostrel

@@ -7,47 +7,51 @@ namespace ostrel {
 
 namespace {
 
-const QByteArray lineBreak = QByteArrayLiteral("\r\n");
+constexpr std::string_view lineBreak = "\r\n";
 
-SortOutcome fileFailure(SortOutcome::Result result, QByteArrayView heading,
-                        const QString &displayPath, const QString &reason)
+std::string joined(std::initializer_list<std::string_view> pieces)
 {
-    return {result, heading.toByteArray() + lineBreak + " File = " + displayPath.toUtf8() + lineBreak
-                        + " Reason = " + reason.toUtf8()};
+    std::string text;
+    for (const std::string_view piece : pieces)
+        text += piece;
+    return text;
+}
+
+SortOutcome fileFailure(SortOutcome::Result result, std::string_view heading, std::string_view displayPath,
+                        std::string_view reason)
+{
+    return {result, joined({heading, lineBreak, " File = ", displayPath, lineBreak, " Reason = ", reason})};
 }
 
 } // namespace
 
 SortOutcome sortedOutcome()
 {
-    return {SortOutcome::Result::Sorted, QByteArrayLiteral("Route Records were sorted.")};
+    return {SortOutcome::Result::Sorted, "Route Records were sorted."};
 }
 
-SortOutcome duplicateKeyOutcome(qint64 lineNumber, QByteArrayView line)
+SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line)
 {
-    QByteArray message = "Failed Sort - duplicate keys, " + lineBreak;
-    message += " Line = " + numberText(lineNumber) + lineBreak;
-    message += " Name = " + recordName(line).toByteArray() + lineBreak;
-    message += " Key = " + BuildRecordKey(line).view().toByteArray();
-    return {SortOutcome::Result::DuplicateKey, message};
+    return {SortOutcome::Result::DuplicateKey,
+            joined({"Failed Sort - duplicate keys, ", lineBreak, " Line = ", numberText(lineNumber), lineBreak,
+                    " Name = ", recordName(line), lineBreak, " Key = ", BuildRecordKey(line).view()})};
 }
 
-SortOutcome readFailedOutcome(const QString &displayPath, const QString &reason)
+SortOutcome readFailedOutcome(std::string_view displayPath, std::string_view reason)
 {
-    return fileFailure(SortOutcome::Result::ReadFailed, "Failed Sort - cannot read input file, ",
-                       displayPath, reason);
+    return fileFailure(SortOutcome::Result::ReadFailed, "Failed Sort - cannot read input file, ", displayPath, reason);
 }
 
-SortOutcome writeFailedOutcome(const QString &displayPath, const QString &reason)
+SortOutcome writeFailedOutcome(std::string_view displayPath, std::string_view reason)
 {
-    return fileFailure(SortOutcome::Result::WriteFailed, "Failed Sort - cannot write output file, ",
-                       displayPath, reason);
+    return fileFailure(SortOutcome::Result::WriteFailed, "Failed Sort - cannot write output file, ", displayPath,
+                       reason);
 }
 
-SortOutcome outOfMemoryOutcome(const QString &displayInputPath)
+SortOutcome outOfMemoryOutcome(std::string_view displayInputPath)
 {
     return {SortOutcome::Result::OutOfMemory,
-            "Failed Sort - not enough memory, " + lineBreak + " File = " + displayInputPath.toUtf8()};
+            joined({"Failed Sort - not enough memory, ", lineBreak, " File = ", displayInputPath})};
 }
 
 } // namespace ostrel

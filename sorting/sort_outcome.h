@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QString>
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace ostrel {
 
@@ -12,13 +12,13 @@ struct SortOutcome
 
     Result result = Result::Sorted;
     // The operator's message: CR LF between its lines, record bytes as read.
-    QByteArray message;
+    std::string message;
 };
 
 SortOutcome sortedOutcome();
-SortOutcome duplicateKeyOutcome(qint64 lineNumber, QByteArrayView line);
-SortOutcome readFailedOutcome(const QString &displayPath, const QString &reason);
-SortOutcome writeFailedOutcome(const QString &displayPath, const QString &reason);
-SortOutcome outOfMemoryOutcome(const QString &displayInputPath);
+SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line);
+SortOutcome readFailedOutcome(std::string_view displayPath, std::string_view reason);
+SortOutcome writeFailedOutcome(std::string_view displayPath, std::string_view reason);
+SortOutcome outOfMemoryOutcome(std::string_view displayInputPath);
 
 } // namespace ostrel

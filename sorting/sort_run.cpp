@@ -2,10 +2,10 @@
 
 #include "runtime/fixed_paths.h"
 #include "runtime/input_file.h"
-#include "runtime/message_service.h"
 #include "runtime/output_file.h"
-#include "runtime/standard_streams.h"
-#include "sorting/record_order.h"
+#include "runtime/path_text.h"
+#include "sorting/record_sorter.h"
+#include "sorting/sorted_output.h"
 
 #include <new>
 
@@ -13,50 +13,35 @@ namespace ostrel {
 
 namespace {
 
-QString inputChangedReason()
+constexpr std::string_view inputShrankReason = "The file shrank while it was being read";
+
+// What was written must be what the file held throughout, and a repeated key
+// refuses the whole file; either outranks a failure to write, which they may
+// have caused or hidden.
+SortOutcome sortContents(const std::filesystem::path &inputPath, const InputContents &input,
+                         const std::filesystem::path &outputPath)
 {
-    return QStringLiteral("The file shrank while it was being read");
-}
+    RecordSorter sorter(input.bytes());
+    CreatedOutput created = OutputFile::create(outputPath, sorter.outputBytes());
+    std::optional<std::string> writeFailure = std::move(created.failureReason);
+    if (created.file)
+        writeFailure = writeSortedRecords(sorter, *created.file);
+    sorter.sortRemainingStretches();
 
-class OrderedRecordLines : public OrderedLines
-{
-public:
-    OrderedRecordLines(const InputContents &contents, KeyedRecords &records) : input(contents), keyed(records) {}
-
-    qint64 count() const override { return keyed.count(); }
-    qint64 lineBytes() const override { return keyed.lineBytes(); }
-    std::optional<LineStretch> settleNext() override { return keyed.settleNext(); }
-    void settleAll() override { keyed.settleAll(); }
-    QByteArrayView line(qint64 index) const override { return keyed[index].line(input.bytes()); }
-    // What was written must be what the file held throughout, and a repeated
-    // key refuses the whole file.
-    bool stillValid() const override { return !input.truncatedWhileRead() && !keyed.duplicateFound(); }
-
-private:
-    const InputContents &input;
-    KeyedRecords &keyed;
-};
-
-// The output is written while the records are still being ordered; a repeated
-// key found on the way withdraws it, and outranks any failure to write.
-SortOutcome sortContents(const QString &inputPath, const InputContents &input, const QString &outputPath)
-{
-    KeyedRecords keyed(input.bytes());
-    OrderedRecordLines lines(input, keyed);
-    const auto failure = writeOutputFile(outputPath, lines);
-    lines.settleAll();
-    if (input.truncatedWhileRead())
-        return readFailedOutcome(displayInputPath(inputPath), inputChangedReason());
-    if (const auto duplicate = keyed.firstDuplicate())
-        return duplicateKeyOutcome(duplicate->lineNumber, duplicate->line);
-    if (failure)
-        return writeFailedOutcome(displayOutputPath(outputPath), *failure);
+    if (input.shrankWhileRead())
+        return readFailedOutcome(displayInputPath(inputPath), inputShrankReason);
+    if (const auto repeat = sorter.firstRepeat())
+        return duplicateKeyOutcome(repeat->lineNumber, repeat->line);
+    if (!writeFailure)
+        writeFailure = created.file->commit();
+    if (writeFailure)
+        return writeFailedOutcome(displayOutputPath(outputPath), *writeFailure);
     return sortedOutcome();
 }
 
 } // namespace
 
-SortOutcome sortRecordFile(const QString &inputPath, const QString &outputPath)
+SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath)
 {
     try {
         const InputFile input = readInputFile(inputPath);
@@ -68,12 +53,9 @@ SortOutcome sortRecordFile(const QString &inputPath, const QString &outputPath)
     }
 }
 
-SortOutcome SortInputFile(MessageService &messages)
+SortOutcome SortInputFile()
 {
-    const SortOutcome outcome = sortRecordFile(inputFilePath(), outputFilePath());
-    const bool sorted = outcome.result == SortOutcome::Result::Sorted;
-    messages.showMessage(outcome.message, sorted ? MessageKind::Information : MessageKind::Failure);
-    return outcome;
+    return sortRecordFile(inputFilePath(), outputFilePath());
 }
 
 } // namespace ostrel

@@ -2,19 +2,16 @@
 
 #include "sorting/sort_outcome.h"
 
-#include <QString>
+#include <filesystem>
 
 namespace ostrel {
-
-class MessageService;
 
 // Sorts the route records of inputPath into outputPath by key. A file with a
 // repeated key, or any failure, leaves outputPath as it was. "-" stands for
 // standard input or output.
-SortOutcome sortRecordFile(const QString &inputPath, const QString &outputPath);
+SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath);
 
-// The operator's sort run: the fixed input file into the fixed output file,
-// its outcome shown through messages.
-SortOutcome SortInputFile(MessageService &messages);
+// The operator's sort run: the fixed input file into the fixed output file.
+SortOutcome SortInputFile();
 
 } // namespace ostrel

@@ -1,155 +1,156 @@
 #include "reference/record_by_record.h"
-#include "reference/route_files.h"
 #include "sorting/record_key.h"
+#include "support/route_files.h"
 
-#include <QTest>
+#include <doctest.h>
 
-using reference::routeRecord;
+#include <algorithm>
+#include <string>
 
-class TestRecordKey : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void buildRecordKey_data();
-    void buildRecordKey();
-    void unreadColumnsDoNotMatter_data();
-    void unreadColumnsDoNotMatter();
-    void keyOrder_data();
-    void keyOrder();
-    void recordName_data();
-    void recordName();
-};
+using namespace std::string_literals;
+using support::routeRecord;
 
 namespace {
 
 // The lines of the worked examples: 180 bytes, pieces at their columns.
-QByteArray standardLine()
+std::string standardLine()
 {
     return routeRecord(180, {{1, "PQ"}, {3, "RS"}, {5, "ABCDEFGHIJKLMNO"}, {170, "WXYZ"}});
 }
 
-QByteArray specialLine()
+std::string specialLine()
 {
     return routeRecord(180, {{1, "PQ"}, {3, "RS"}, {5, "ABCDEFGHIJKLMNO"}, {5, "AB375"}, {56, "TU"}, {170, "WXYZ"}});
 }
 
+std::string key(std::string_view line)
+{
+    return std::string(ostrel::BuildRecordKey(line).view());
+}
+
 } // namespace
 
-void TestRecordKey::buildRecordKey_data()
+TEST_CASE("BuildRecordKey")
 {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("expected");
+    struct Row
+    {
+        const char *name;
+        std::string line;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"standard rule", standardLine(), "WXYZABCDEFGHIJKLMNOPQRS"},
+        {"special rule", specialLine(), "WXYZ0000375TU        PQRS"},
+        {"special rule ignores columns 5-6 and 10-19",
+         routeRecord(180, {{1, "PQRS"}, {5, "zz375yyyyyyyyyy"}, {56, "TU"}, {170, "WXYZ"}}), "WXYZ0000375TU        PQRS"},
+        {"375 elsewhere is no special route", routeRecord(180, {{1, "PQRS"}, {5, "A375BCDEFGHIJKL"}, {170, "WXYZ"}}),
+         "WXYZA375BCDEFGHIJKLPQRS"},
+        {"only 37 at columns 7-9 is no special route",
+         routeRecord(180, {{1, "PQRS"}, {5, "AB37 CDEFGHIJKL"}, {170, "WXYZ"}}), "WXYZAB37 CDEFGHIJKLPQRS"},
 
-    QTest::newRow("standard rule") << standardLine() << QByteArray("WXYZABCDEFGHIJKLMNOPQRS");
-    QTest::newRow("special rule") << specialLine() << QByteArray("WXYZ0000375TU        PQRS");
-    QTest::newRow("special rule ignores columns 5-6 and 10-19")
-        << routeRecord(180, {{1, "PQRS"}, {5, "zz375yyyyyyyyyy"}, {56, "TU"}, {170, "WXYZ"}})
-        << QByteArray("WXYZ0000375TU        PQRS");
-    QTest::newRow("375 elsewhere is no special route")
-        << routeRecord(180, {{1, "PQRS"}, {5, "A375BCDEFGHIJKL"}, {170, "WXYZ"}})
-        << QByteArray("WXYZA375BCDEFGHIJKLPQRS");
-    QTest::newRow("only 37 at columns 7-9 is no special route")
-        << routeRecord(180, {{1, "PQRS"}, {5, "AB37 CDEFGHIJKL"}, {170, "WXYZ"}})
-        << QByteArray("WXYZAB37 CDEFGHIJKLPQRS");
+        // Short records contribute only the columns they have.
+        {"100 bytes: no first piece", standardLine().substr(0, 100), "ABCDEFGHIJKLMNOPQRS"},
+        {"171 bytes: two bytes of the first piece", standardLine().substr(0, 171), "WXABCDEFGHIJKLMNOPQRS"},
+        {"8 bytes cannot be special", "PQRSAB37", "AB37PQRS"},
+        {"9 bytes reading 375 is special", "PQRSAB375", "0000375        PQRS"},
+        {"special without column 57", specialLine().substr(0, 56), "0000375T        PQRS"},
+        {"3 bytes", "PQR", "PQR"},
+        {"empty line", "", ""},
 
-    // Short records contribute only the columns they have.
-    QTest::newRow("100 bytes: no first piece") << standardLine().left(100) << QByteArray("ABCDEFGHIJKLMNOPQRS");
-    QTest::newRow("171 bytes: two bytes of the first piece") << standardLine().left(171)
-                                                             << QByteArray("WXABCDEFGHIJKLMNOPQRS");
-    QTest::newRow("8 bytes cannot be special") << QByteArray("PQRSAB37") << QByteArray("AB37PQRS");
-    QTest::newRow("9 bytes reading 375 is special") << QByteArray("PQRSAB375") << QByteArray("0000375        PQRS");
-    QTest::newRow("special without column 57") << specialLine().left(56) << QByteArray("0000375T        PQRS");
-    QTest::newRow("3 bytes") << QByteArray("PQR") << QByteArray("PQR");
-    QTest::newRow("empty line") << QByteArray() << QByteArray();
-
-    // Keys are bytes: nothing is decoded, dropped or folded.
-    QTest::newRow("high and NUL bytes kept")
-        << routeRecord(180, {{1, QByteArray("\xc3\xa9\0Q", 4)}, {5, QByteArray("\xff\x01", 2)}, {170, "W\x80YZ"}})
-        << QByteArray("W\x80YZ\xff\x01.............\xc3\xa9\x00Q", 23);
+        // Keys are bytes: nothing is decoded, dropped or folded.
+        {"high and NUL bytes kept", routeRecord(180, {{1, "\xc3\xa9\0Q"s}, {5, "\xff\x01"}, {170, "W\x80YZ"}}),
+         "W\x80YZ\xff\x01.............\xc3\xa9\0Q"s},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            CHECK(key(row.line) == row.expected);
+            // The yardstick the engine is measured against must agree too.
+            CHECK(reference::BuildRecordKey(row.line) == row.expected);
+        }
+    }
 }
 
-void TestRecordKey::buildRecordKey()
+TEST_CASE("columns the rule does not read do not change the key")
 {
-    QFETCH(QByteArray, line);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(ostrel::BuildRecordKey(line).view().toByteArray(), expected);
-    // The yardstick the engine is measured against must agree too.
-    QCOMPARE(reference::BuildRecordKey(line), expected);
+    struct Row
+    {
+        const char *name;
+        std::string first;
+        std::string second;
+    };
+    const Row rows[] = {
+        {"standard, name and tail differ", routeRecord(190, {{20, "Harbour Road"}, {175, "BUS"}}),
+         routeRecord(190, {{20, "Quarry Lane"}, {175, "MINI"}})},
+        {"special, columns 10-55 differ", routeRecord(190, {{5, "RT375A0001"}, {18, "Beacon Hill"}}),
+         routeRecord(190, {{5, "XX375Z9999"}, {18, "Castle Gate"}})},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            REQUIRE(row.first != row.second);
+            CHECK(key(row.first) == key(row.second));
+        }
+    }
 }
 
-void TestRecordKey::unreadColumnsDoNotMatter_data()
+TEST_CASE("keys order by unsigned bytes, a prefix first")
 {
-    QTest::addColumn<QByteArray>("first");
-    QTest::addColumn<QByteArray>("second");
-
-    QTest::newRow("standard, name and tail differ")
-        << routeRecord(190, {{20, "Harbour Road"}, {175, "BUS"}}) << routeRecord(190, {{20, "Quarry Lane"}, {175, "MINI"}});
-    QTest::newRow("special, columns 10-55 differ")
-        << routeRecord(190, {{5, "RT375A0001"}, {18, "Beacon Hill"}}) << routeRecord(190, {{5, "XX375Z9999"}, {18, "Castle Gate"}});
-}
-
-void TestRecordKey::unreadColumnsDoNotMatter()
-{
-    QFETCH(QByteArray, first);
-    QFETCH(QByteArray, second);
-    QVERIFY(first != second);
-    QCOMPARE(ostrel::BuildRecordKey(first).view().toByteArray(), ostrel::BuildRecordKey(second).view().toByteArray());
-}
-
-void TestRecordKey::keyOrder_data()
-{
-    QTest::addColumn<QByteArray>("left");
-    QTest::addColumn<QByteArray>("right");
-    QTest::addColumn<int>("expected");
-
+    struct Row
+    {
+        const char *name;
+        std::string left;
+        std::string right;
+        int expected;
+    };
     // Lines of up to four bytes are their own keys.
-    QTest::newRow("upper case before lower case") << QByteArray("Abc") << QByteArray("abc") << -1;
-    QTest::newRow("digits before letters") << QByteArray("0") << QByteArray("A") << -1;
-    QTest::newRow("proper prefix first") << QByteArray("AB") << QByteArray("ABC") << -1;
-    QTest::newRow("prefix followed by NUL") << QByteArray("AB") << QByteArray("AB\0", 3) << -1;
-    QTest::newRow("empty key first") << QByteArray() << QByteArray("\x01") << -1;
-    QTest::newRow("bytes are unsigned") << QByteArray("\x7f") << QByteArray("\x80") << -1;
-    QTest::newRow("first difference decides") << QByteArray("ABz") << QByteArray("AC") << -1;
-    QTest::newRow("equal") << QByteArray("ABC") << QByteArray("ABC") << 0;
-    QTest::newRow("special keys sort by their 0000375 piece")
-        << specialLine() << routeRecord(180, {{5, "AB3"}, {170, "WXYZ"}}) << -1;
-}
-
-void TestRecordKey::keyOrder()
-{
-    QFETCH(QByteArray, left);
-    QFETCH(QByteArray, right);
-    QFETCH(int, expected);
-
-    const auto leftKey = ostrel::BuildRecordKey(left);
-    const auto rightKey = ostrel::BuildRecordKey(right);
+    const Row rows[] = {
+        {"upper case before lower case", "Abc", "abc", -1},
+        {"digits before letters", "0", "A", -1},
+        {"proper prefix first", "AB", "ABC", -1},
+        {"prefix followed by NUL", "AB", "AB\0"s, -1},
+        {"empty key first", "", "\x01", -1},
+        {"bytes are unsigned", "\x7f", "\x80", -1},
+        {"first difference decides", "ABz", "AC", -1},
+        {"equal", "ABC", "ABC", 0},
+        {"special keys sort by their 0000375 piece", specialLine(), routeRecord(180, {{5, "AB3"}, {170, "WXYZ"}}), -1},
+    };
     const auto sign = [](auto order) { return order < 0 ? -1 : order > 0 ? 1 : 0; };
-    QCOMPARE(sign(leftKey <=> rightKey), expected);
-    QCOMPARE(sign(rightKey <=> leftKey), -expected);
-    QCOMPARE(sign(leftKey.view().compare(rightKey.view())), expected);
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const ostrel::RecordKey left = ostrel::BuildRecordKey(row.left);
+            const ostrel::RecordKey right = ostrel::BuildRecordKey(row.right);
+            CHECK(sign(left <=> right) == row.expected);
+            CHECK(sign(right <=> left) == -row.expected);
+            CHECK((left == right) == (row.expected == 0));
+            const std::string_view a = left.view();
+            const std::string_view b = right.view();
+            const auto byteOrder = std::lexicographical_compare_three_way(
+                a.begin(), a.end(), b.begin(), b.end(),
+                [](char x, char y) { return static_cast<unsigned char>(x) <=> static_cast<unsigned char>(y); });
+            CHECK(sign(byteOrder) == row.expected);
+        }
+    }
 }
 
-void TestRecordKey::recordName_data()
+TEST_CASE("the name is columns 18 to 47, trimmed")
 {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("expected");
-
-    QTest::newRow("full record") << routeRecord(190, {{18, "  Harbour Road Depot          "}})
-                                 << QByteArray("Harbour Road Depot");
-    QTest::newRow("name fills the columns") << routeRecord(190, {{18, "Kestrel Heights Northern Loop!"}})
-                                            << QByteArray("Kestrel Heights Northern Loop!");
-    QTest::newRow("line ends inside the name") << routeRecord(30, {{18, "Quarry Lane  "}}) << QByteArray("Quarry Lane");
-    QTest::newRow("line shorter than 18 bytes") << QByteArray("NO01RT120A000123") << QByteArray();
-    QTest::newRow("all spaces") << routeRecord(60, {{18, QByteArray(30, ' ')}}) << QByteArray();
+    struct Row
+    {
+        const char *name;
+        std::string line;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"full record", routeRecord(190, {{18, "  Harbour Road Depot          "}}), "Harbour Road Depot"},
+        {"name fills the columns", routeRecord(190, {{18, "Kestrel Heights Northern Loop!"}}),
+         "Kestrel Heights Northern Loop!"},
+        {"line ends inside the name", routeRecord(30, {{18, "Quarry Lane  "}}), "Quarry Lane"},
+        {"line shorter than 18 bytes", "NO01RT120A000123", ""},
+        {"all spaces", routeRecord(60, {{18, std::string(30, ' ')}}), ""},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name) { CHECK(ostrel::recordName(row.line) == row.expected); }
+    }
 }
-
-void TestRecordKey::recordName()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(ostrel::recordName(line).toByteArray(), expected);
-}
-
-QTEST_GUILESS_MAIN(TestRecordKey)
-#include "tst_record_key.moc"

@@ -1,287 +1,264 @@
-#include "reference/route_files.h"
-#include "runtime/message_service.h"
+#include "runtime/path_text.h"
 #include "sorting/sort_run.h"
+#include "support/route_files.h"
+#include "support/temporary_folder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <doctest.h>
 
-#include <sys/stat.h>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
-using reference::readFile;
-using reference::routeRecord;
-using reference::writeFile;
+using namespace std::string_literals;
+using support::readFile;
+using support::routeRecord;
+using support::writeFile;
 using Result = ostrel::SortOutcome::Result;
-
-class TestSortRun : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init();
-    void sortsInput_data();
-    void sortsInput();
-    void duplicateKeepsEarlierOutput();
-    void duplicateMessageName_data();
-    void duplicateMessageName();
-    void twoRunsGiveIdenticalOutput();
-    void noLineLimit();
-    void failures_data();
-    void failures();
-    void repeatedKeyOutranksWriteFailure_data();
-    void repeatedKeyOutranksWriteFailure();
-    void outputPermissions();
-    void sortInputFileUsesFixedPaths();
-
-private:
-    QString path(const QString &name) const { return folder->filePath(name); }
-    QStringList folderEntries() const { return QDir(folder->path()).entryList(QDir::Files | QDir::Hidden); }
-
-    std::unique_ptr<QTemporaryDir> folder;
-};
+using Names = std::vector<std::string>;
 
 namespace {
 
 // A full-width record whose key is the standard rule's: columns 1-4 first
 // so that different test records are easy to order by eye.
-QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road")
+std::string keyed(std::string_view front, std::string_view name = "Harbour Road")
 {
-    return routeRecord(190, {{1, front}, {18, name.leftJustified(30, ' ')}, {170, "0700"}});
+    return routeRecord(190, {{1, front}, {18, support::padded(name, 30)}, {170, "0700"}});
 }
 
-class RecordedMessages : public ostrel::MessageService
-{
-public:
-    void showMessage(QByteArrayView text, ostrel::MessageKind kind) override
-    {
-        texts.append(text.toByteArray());
-        kinds.append(kind);
-    }
-    QList<QByteArray> texts;
-    QList<ostrel::MessageKind> kinds;
-};
+const std::string earlierOutput = "an earlier run's output\r\n";
 
 } // namespace
 
-void TestSortRun::init()
+TEST_CASE("records are written in key order, each with CR LF")
 {
-    folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder->isValid());
-}
-
-void TestSortRun::sortsInput_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("expected");
-
-    const QByteArray a = keyed("AA01"), b = keyed("BB02"), c = keyed("CC03");
-    QTest::newRow("empty input, empty output") << QByteArray() << QByteArray();
-    QTest::newRow("one line gains CR LF") << a << a + "\r\n";
-    QTest::newRow("last line with CR LF") << b + "\r\n" + a + "\r\n" << a + "\r\n" + b + "\r\n";
-    QTest::newRow("last line without terminator") << b + "\r\n" + a << a + "\r\n" + b + "\r\n";
-    QTest::newRow("LF line ends") << b + "\n" + a + "\n" << a + "\r\n" + b + "\r\n";
-    QTest::newRow("CR line ends") << b + "\r" + a + "\r" << a + "\r\n" + b + "\r\n";
-    QTest::newRow("unsorted") << c + "\r\n" + a + "\r\n" + b + "\r\n" << a + "\r\n" + b + "\r\n" + c + "\r\n";
-    QTest::newRow("already sorted") << a + "\r\n" + b + "\r\n" + c + "\r\n" << a + "\r\n" + b + "\r\n" + c + "\r\n";
-    QTest::newRow("one empty line sorts first") << b + "\r\n\r\n" + a + "\r\n" << "\r\n" + a + "\r\n" + b + "\r\n";
-    QTest::newRow("keys differing in case are distinct") << keyed("aa01") + "\n" + keyed("AA01") + "\n"
-                                                         << keyed("AA01") + "\r\n" + keyed("aa01") + "\r\n";
+    const std::string a = keyed("AA01"), b = keyed("BB02"), c = keyed("CC03");
     // Records go out byte for byte, whatever their encoding.
-    const QByteArray binary = keyed(QByteArray("\x01\0\xfe\xff", 4), "N\xc3\xa4me \x1b[31m");
-    QTest::newRow("binary bytes kept") << binary + "\n" + a << a + "\r\n" + binary + "\r\n";
+    const std::string binary = keyed("\x01\0\xfe\xff"s, "N\xc3\xa4me \x1b[31m");
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"empty input, empty output", "", ""},
+        {"one line gains CR LF", a, a + "\r\n"},
+        {"last line with CR LF", b + "\r\n" + a + "\r\n", a + "\r\n" + b + "\r\n"},
+        {"last line without terminator", b + "\r\n" + a, a + "\r\n" + b + "\r\n"},
+        {"LF line ends", b + "\n" + a + "\n", a + "\r\n" + b + "\r\n"},
+        {"CR line ends", b + "\r" + a + "\r", a + "\r\n" + b + "\r\n"},
+        {"unsorted", c + "\r\n" + a + "\r\n" + b + "\r\n", a + "\r\n" + b + "\r\n" + c + "\r\n"},
+        {"already sorted", a + "\r\n" + b + "\r\n" + c + "\r\n", a + "\r\n" + b + "\r\n" + c + "\r\n"},
+        {"one empty line sorts first", b + "\r\n\r\n" + a + "\r\n", "\r\n" + a + "\r\n" + b + "\r\n"},
+        {"keys differing in case are distinct", keyed("aa01") + "\n" + keyed("AA01") + "\n",
+         keyed("AA01") + "\r\n" + keyed("aa01") + "\r\n"},
+        {"binary bytes kept", binary + "\n" + a, a + "\r\n" + binary + "\r\n"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", row.input);
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
+            CHECK(outcome.message == "Route Records were sorted.");
+            CHECK(outcome.result == Result::Sorted);
+            CHECK(readFile(folder / "out.txt") == row.expected);
+            CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
+        }
+    }
 }
 
-void TestSortRun::sortsInput()
+TEST_CASE("a repeated key is refused and the earlier output kept")
 {
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, expected);
-
-    writeFile(path("in.txt"), input);
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path("in.txt"), path("out.txt"));
-    QCOMPARE(outcome.message, QByteArray("Route Records were sorted."));
-    QCOMPARE(outcome.result, Result::Sorted);
-    QCOMPARE(readFile(path("out.txt")), expected);
-    QCOMPARE(folderEntries(), QStringList({"in.txt", "out.txt"}));
-}
-
-void TestSortRun::duplicateKeepsEarlierOutput()
-{
-    QByteArray input;
-    const QList<QByteArray> fronts{"GG01", "BB01", "DD01", "AA01", "EE01", "FF01", "DD01", "CC01"};
-    for (qsizetype i = 0; i < fronts.size(); ++i)
+    const support::TemporaryFolder folder;
+    std::string input;
+    const Names fronts{"GG01", "BB01", "DD01", "AA01", "EE01", "FF01", "DD01", "CC01"};
+    for (std::size_t i = 0; i < fronts.size(); ++i)
         input += keyed(fronts[i], i == 6 ? "  Quarry Lane" : "  Beacon Hill") + "\r\n";
-    writeFile(path("in.txt"), input);
-    const QByteArray earlier = "an earlier run's output\r\n";
-    writeFile(path("out.txt"), earlier);
+    writeFile(folder / "in.txt", input);
+    writeFile(folder / "out.txt", earlierOutput);
 
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path("in.txt"), path("out.txt"));
-    QCOMPARE(outcome.result, Result::DuplicateKey);
-    QCOMPARE(outcome.message, "Failed Sort - duplicate keys, \r\n Line =  7\r\n Name = Quarry Lane\r\n"
-                              " Key = 0700" + QByteArray(13, '.') + "  DD01");
-    QCOMPARE(readFile(path("out.txt")), earlier);
-    QCOMPARE(folderEntries(), QStringList({"in.txt", "out.txt"}));
+    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
+    CHECK(outcome.result == Result::DuplicateKey);
+    CHECK(outcome.message == "Failed Sort - duplicate keys, \r\n Line =  7\r\n Name = Quarry Lane\r\n Key = 0700"
+                                 + std::string(13, '.') + "  DD01");
+    CHECK(readFile(folder / "out.txt") == earlierOutput);
+    CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
 }
 
-void TestSortRun::duplicateMessageName_data()
+TEST_CASE("the refusal shows as much of the name as the line has, and the whole key")
 {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("expectedTail");
-
-    QTest::newRow("ends inside the name") << QByteArray("AB01CDEFGHIJKLM  Quarry") << QByteArray(
-        " Name = Quarry\r\n Key = CDEFGHIJKLM  QuAB01");
-    QTest::newRow("shorter than column 18") << QByteArray("AB01CDEFGHIJ") << QByteArray(
-        " Name = \r\n Key = CDEFGHIJAB01");
-    // The key is shown untrimmed: its trailing spaces are part of it.
-    QTest::newRow("key with spaces") << QByteArray("AB01CD         ") << QByteArray(
-        " Name = \r\n Key = CD         AB01");
+    struct Row
+    {
+        const char *name;
+        std::string line;
+        std::string expectedTail;
+    };
+    const Row rows[] = {
+        {"ends inside the name", "AB01CDEFGHIJKLM  Quarry", " Name = Quarry\r\n Key = CDEFGHIJKLM  QuAB01"},
+        {"shorter than column 18", "AB01CDEFGHIJ", " Name = \r\n Key = CDEFGHIJAB01"},
+        // The key is shown untrimmed: its trailing spaces are part of it.
+        {"key with spaces", "AB01CD         ", " Name = \r\n Key = CD         AB01"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", row.line + "\r\n" + row.line + "\r\n");
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
+            CHECK(outcome.message == "Failed Sort - duplicate keys, \r\n Line =  2\r\n" + row.expectedTail);
+            CHECK_FALSE(std::filesystem::exists(folder / "out.txt"));
+        }
+    }
 }
 
-void TestSortRun::duplicateMessageName()
+TEST_CASE("two runs give identical output")
 {
-    QFETCH(QByteArray, line);
-    QFETCH(QByteArray, expectedTail);
-
-    writeFile(path("in.txt"), line + "\r\n" + line + "\r\n");
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path("in.txt"), path("out.txt"));
-    QCOMPARE(outcome.message, "Failed Sort - duplicate keys, \r\n Line =  2\r\n" + expectedTail);
-    QVERIFY(!QFile::exists(path("out.txt")));
+    const support::TemporaryFolder folder;
+    writeFile(folder / "in.txt", readFile(EXAMPLES_FOLDER "/routes.txt"));
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").result == Result::Sorted);
+    const std::string first = readFile(folder / "out.txt");
+    std::size_t lines = 0;
+    for (std::size_t at = first.find("\r\n"); at != std::string::npos; at = first.find("\r\n", at + 2))
+        ++lines;
+    CHECK(lines == 60);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").result == Result::Sorted);
+    CHECK(readFile(folder / "out.txt") == first);
 }
 
-void TestSortRun::twoRunsGiveIdenticalOutput()
+TEST_CASE("no limit on the number of lines")
 {
-    writeFile(path("in.txt"), readFile(QStringLiteral(EXAMPLES_FOLDER "/routes.txt")));
-    QCOMPARE(ostrel::sortRecordFile(path("in.txt"), path("out.txt")).result, Result::Sorted);
-    const QByteArray first = readFile(path("out.txt"));
-    QCOMPARE(first.count("\r\n"), 60);
-    QCOMPARE(ostrel::sortRecordFile(path("in.txt"), path("out.txt")).result, Result::Sorted);
-    QCOMPARE(readFile(path("out.txt")), first);
-}
-
-void TestSortRun::noLineLimit()
-{
+    const support::TemporaryFolder folder;
     // Past the 32,767 lines a 16-bit counter could number, in reverse order.
     constexpr int count = 40000;
-    QByteArray input;
+    const auto numbered = [](int number) {
+        const std::string digits = std::to_string(number);
+        return "NO01" + std::string(15 - digits.size(), '0') + digits;
+    };
+    std::string input;
     for (int i = count; i > 0; --i)
-        input += "NO01" + QByteArray::number(i).rightJustified(15, '0') + "\n";
-    writeFile(path("in.txt"), input);
-    QCOMPARE(ostrel::sortRecordFile(path("in.txt"), path("out.txt")).result, Result::Sorted);
-    const QList<QByteArray> lines = readFile(path("out.txt")).split('\n');
-    QCOMPARE(lines.size(), count + 1);
-    QCOMPARE(lines.first(), "NO01" + QByteArray(14, '0') + "1\r");
-    QCOMPARE(lines[count - 1], "NO01" + QByteArray::number(count).rightJustified(15, '0') + '\r');
+        input += numbered(i) + "\n";
+    writeFile(folder / "in.txt", input);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").result == Result::Sorted);
+    const std::string output = readFile(folder / "out.txt");
+    CHECK(output.size() == std::size_t(count) * 21);
+    CHECK(output.substr(0, 21) == numbered(1) + "\r\n");
+    CHECK(output.substr(output.size() - 21) == numbered(count) + "\r\n");
 
-    writeFile(path("in.txt"), input + "NO01" + QByteArray::number(count).rightJustified(15, '0'));
-    const ostrel::SortOutcome duplicate = ostrel::sortRecordFile(path("in.txt"), path("out.txt"));
-    QVERIFY2(duplicate.message.contains("\r\n Line =  40001\r\n"), duplicate.message);
+    writeFile(folder / "in.txt", input + numbered(count));
+    const ostrel::SortOutcome repeat = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
+    CHECK(repeat.message.find("\r\n Line =  40001\r\n") != std::string::npos);
 }
 
-void TestSortRun::failures_data()
+// Paths, reasons and devices here are those of POSIX systems.
+#ifndef _WIN32
+
+#include <sys/stat.h>
+
+TEST_CASE("a file that cannot be read or written is reported with the system's reason")
 {
-    QTest::addColumn<QString>("inputName");
-    QTest::addColumn<QString>("outputName");
-    QTest::addColumn<Result>("result");
-    QTest::addColumn<QByteArray>("heading");
-    QTest::addColumn<QString>("shownFile");
-    QTest::addColumn<QByteArray>("reason");
-
-    QTest::newRow("input missing") << "missing.txt" << "out.txt" << Result::ReadFailed
-                                   << QByteArray("Failed Sort - cannot read input file, ") << "missing.txt"
-                                   << QByteArray("No such file or directory");
-    QTest::newRow("input is a folder") << "sub" << "out.txt" << Result::ReadFailed
-                                       << QByteArray("Failed Sort - cannot read input file, ") << "sub"
-                                       << QByteArray("Is a directory");
-    QTest::newRow("output folder missing") << "in.txt" << "nowhere/out.txt" << Result::WriteFailed
-                                           << QByteArray("Failed Sort - cannot write output file, ")
-                                           << "nowhere/out.txt" << QByteArray("No such file or directory");
-    QTest::newRow("output is a folder") << "in.txt" << "sub" << Result::WriteFailed
-                                        << QByteArray("Failed Sort - cannot write output file, ") << "sub"
-                                        << QByteArray("Is a directory");
-    QTest::newRow("device is full") << "in.txt" << "/dev/full" << Result::WriteFailed
-                                    << QByteArray("Failed Sort - cannot write output file, ") << "/dev/full"
-                                    << QByteArray("No space left on device");
-}
-
-void TestSortRun::failures()
-{
-    QFETCH(QString, inputName);
-    QFETCH(QString, outputName);
-    QFETCH(Result, result);
-    QFETCH(QByteArray, heading);
-    QFETCH(QString, shownFile);
-    QFETCH(QByteArray, reason);
-
-    writeFile(path("in.txt"), keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
-    QVERIFY(QDir(folder->path()).mkdir("sub"));
-    const QString inputPath = path(inputName);
-    const QString outputPath = outputName.startsWith('/') ? outputName : path(outputName);
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(inputPath, outputPath);
-
-    const QString file = QDir::toNativeSeparators(shownFile.startsWith('/') ? shownFile : path(shownFile));
-    QCOMPARE(outcome.result, result);
-    QCOMPARE(outcome.message, heading + "\r\n File = " + file.toUtf8() + "\r\n Reason = " + reason);
-    QCOMPARE(folderEntries(), QStringList{"in.txt"});
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::string output;
+        Result result;
+        std::string heading;
+        std::string shownFile;
+        std::string reason;
+    };
+    const std::string readHeading = "Failed Sort - cannot read input file, ";
+    const std::string writeHeading = "Failed Sort - cannot write output file, ";
+    const Row rows[] = {
+        {"input missing", "missing.txt", "out.txt", Result::ReadFailed, readHeading, "missing.txt",
+         "No such file or directory"},
+        {"input is a folder", "sub", "out.txt", Result::ReadFailed, readHeading, "sub", "Is a directory"},
+        {"output folder missing", "in.txt", "nowhere/out.txt", Result::WriteFailed, writeHeading, "nowhere/out.txt",
+         "No such file or directory"},
+        {"output is a folder", "in.txt", "sub", Result::WriteFailed, writeHeading, "sub", "Is a directory"},
+        {"device is full", "in.txt", "/dev/full", Result::WriteFailed, writeHeading, "/dev/full",
+         "No space left on device"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+            std::filesystem::create_directory(folder / "sub");
+            const auto at = [&](const std::string &name) { return name.starts_with('/') ? name : (folder / name).string(); };
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(at(row.input), at(row.output));
+            CHECK(outcome.result == row.result);
+            CHECK(outcome.message == row.heading + "\r\n File = " + at(row.shownFile) + "\r\n Reason = " + row.reason);
+            CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "sub"});
+        }
+    }
 }
 
 // The output is written while the records are still being ordered; a repeat
 // found later must still be what the run reports.
-void TestSortRun::repeatedKeyOutranksWriteFailure_data()
+TEST_CASE("a repeated key outranks a failure to write")
 {
-    QTest::addColumn<QString>("outputName");
-
-    QTest::newRow("output folder missing") << "nowhere/out.txt";
-    QTest::newRow("output is a folder") << "sub";
-    QTest::newRow("device is full") << "/dev/full";
+    const char *outputs[] = {"nowhere/out.txt", "sub", "/dev/full"};
+    for (const char *output : outputs) {
+        SUBCASE(output)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+            std::filesystem::create_directory(folder / "sub");
+            const std::filesystem::path outputPath = output[0] == '/' ? output : folder / output;
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", outputPath);
+            CHECK(outcome.result == Result::DuplicateKey);
+            CHECK(outcome.message.starts_with("Failed Sort - duplicate keys, \r\n Line =  3\r\n"));
+            CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "sub"});
+        }
+    }
 }
 
-void TestSortRun::repeatedKeyOutranksWriteFailure()
+TEST_CASE("a new output gets the usual permissions, an existing one keeps its own")
 {
-    QFETCH(QString, outputName);
-
-    writeFile(path("in.txt"), keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
-    QVERIFY(QDir(folder->path()).mkdir("sub"));
-    const QString outputPath = outputName.startsWith('/') ? outputName : path(outputName);
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path("in.txt"), outputPath);
-
-    QCOMPARE(outcome.result, Result::DuplicateKey);
-    QVERIFY2(outcome.message.startsWith("Failed Sort - duplicate keys, \r\n Line =  3\r\n"), outcome.message);
-    QCOMPARE(folderEntries(), QStringList{"in.txt"});
-}
-
-void TestSortRun::outputPermissions()
-{
-    writeFile(path("in.txt"), keyed("AA01"));
+    using std::filesystem::perms;
+    const support::TemporaryFolder folder;
+    writeFile(folder / "in.txt", keyed("AA01"));
     const mode_t previousMask = ::umask(022);
-    QCOMPARE(ostrel::sortRecordFile(path("in.txt"), path("new.txt")).result, Result::Sorted);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "new.txt").result == Result::Sorted);
     ::umask(previousMask);
-    QCOMPARE(QFile::permissions(path("new.txt")),
-             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup
-                 | QFile::ReadOther);
+    CHECK(std::filesystem::status(folder / "new.txt").permissions()
+          == (perms::owner_read | perms::owner_write | perms::group_read | perms::others_read));
 
-    writeFile(path("kept.txt"), "old");
-    const auto restricted = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
-    QVERIFY(QFile::setPermissions(path("kept.txt"), restricted));
-    QCOMPARE(ostrel::sortRecordFile(path("in.txt"), path("kept.txt")).result, Result::Sorted);
-    QCOMPARE(QFile::permissions(path("kept.txt")), restricted);
+    writeFile(folder / "kept.txt", "old");
+    std::filesystem::permissions(folder / "kept.txt", perms::owner_read | perms::owner_write);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "kept.txt").result == Result::Sorted);
+    CHECK(std::filesystem::status(folder / "kept.txt").permissions() == (perms::owner_read | perms::owner_write));
 }
 
-void TestSortRun::sortInputFileUsesFixedPaths()
+TEST_CASE("a symbolic link as output updates the file it points at")
 {
-    qputenv("HOME", folder->path().toLocal8Bit());
-    QVERIFY(QDir(folder->path()).mkpath("f/u/datafile"));
-    writeFile(path("f/u/datafile/taveld.txt"), keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+    const support::TemporaryFolder folder;
+    std::filesystem::create_directory(folder / "real");
+    writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+    writeFile(folder / "real/sorted.txt", earlierOutput);
+    std::filesystem::create_symlink("real/sorted.txt", folder / "link.txt");
 
-    RecordedMessages messages;
-    QCOMPARE(ostrel::SortInputFile(messages).result, Result::Sorted);
-    QCOMPARE(messages.texts, QList<QByteArray>{"Route Records were sorted."});
-    QCOMPARE(messages.kinds, QList<ostrel::MessageKind>{ostrel::MessageKind::Information});
-    QCOMPARE(readFile(path("f/u/datafile/tavelsrtd.txt")), keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
-
-    writeFile(path("f/u/datafile/taveld.txt"), keyed("AA01") + "\r\n" + keyed("AA01") + "\r\n");
-    QCOMPARE(ostrel::SortInputFile(messages).result, Result::DuplicateKey);
-    QCOMPARE(messages.kinds.last(), ostrel::MessageKind::Failure);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "link.txt").result == Result::Sorted);
+    CHECK(std::filesystem::is_symlink(folder / "link.txt"));
+    CHECK(readFile(folder / "real/sorted.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+    CHECK(support::folderEntries(folder / "real") == Names{"sorted.txt"});
 }
 
-QTEST_GUILESS_MAIN(TestSortRun)
-#include "tst_sort_run.moc"
+TEST_CASE("the operator's run uses the fixed paths")
+{
+    const support::TemporaryFolder folder;
+    ::setenv("HOME", folder.path().c_str(), 1);
+    std::filesystem::create_directories(folder / "f/u/datafile");
+    writeFile(folder / "f/u/datafile/taveld.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+
+    const ostrel::SortOutcome sorted = ostrel::SortInputFile();
+    CHECK(sorted.result == Result::Sorted);
+    CHECK(sorted.message == "Route Records were sorted.");
+    CHECK(readFile(folder / "f/u/datafile/tavelsrtd.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+
+    writeFile(folder / "f/u/datafile/taveld.txt", keyed("AA01") + "\r\n" + keyed("AA01") + "\r\n");
+    CHECK(ostrel::SortInputFile().result == Result::DuplicateKey);
+}
+
+#endif

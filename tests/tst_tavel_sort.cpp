@@ -1,167 +1,161 @@
-#include "reference/route_files.h"
+#include "reference/record_by_record.h"
+#include "support/child_process.h"
+#include "support/route_files.h"
+#include "support/sanitizer_build.h"
+#include "support/temporary_folder.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <doctest.h>
 
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
 #include <sys/resource.h>
-
-using reference::readFile;
-using reference::routeRecord;
-using reference::writeFile;
+#endif
 
 // The batch tool as operators and scripts run it.
-class TestTavelSort : public QObject
-{
-    Q_OBJECT
 
-private slots:
-    void init();
-    void outcomes_data();
-    void outcomes();
-    void standardStreams();
-    void fixedPathsByDefault();
-    void notEnoughMemory();
-    void version();
-
-private:
-    struct Run
-    {
-        int exitCode;
-        QByteArray standardOutput;
-        QByteArray standardError;
-    };
-    Run run(const QStringList &arguments, const QByteArray &standardInput = {},
-            const std::function<void()> &inChild = {});
-    QString path(const QString &name) const { return folder->filePath(name); }
-
-    std::unique_ptr<QTemporaryDir> folder;
-};
+using support::readFile;
+using support::routeRecord;
+using support::writeFile;
+using Arguments = std::vector<std::string>;
 
 namespace {
-const QByteArray recordA = routeRecord(190, {{1, "AA01"}, {18, QByteArray("Harbour Road").leftJustified(30)}});
-const QByteArray recordB = routeRecord(190, {{1, "BB01"}, {18, QByteArray("Quarry Lane").leftJustified(30)}});
+
+const std::string recordA = routeRecord(190, {{1, "AA01"}, {18, support::padded("Harbour Road", 30)}});
+const std::string recordB = routeRecord(190, {{1, "BB01"}, {18, support::padded("Quarry Lane", 30)}});
+const std::string sorted = recordA + "\r\n" + recordB + "\r\n";
+
+class BatchFolder
+{
+public:
+    BatchFolder()
+    {
+        writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+        writeFile(folder / "twice.txt", recordA + "\r\n" + recordB + "\r\n" + recordA + "\r\n");
+    }
+
+    support::ProcessRun run(const Arguments &arguments, const std::string &standardInput = {},
+                            std::function<void()> inChild = {}) const
+    {
+        support::ProcessSetup setup{folder.path(), {{"HOME", folder.path().string()}}, standardInput, std::move(inChild)};
+        return support::runProcess(TAVEL_SORT_PATH, arguments, setup);
+    }
+    std::string text(std::string pattern) const
+    {
+        for (std::size_t at; (at = pattern.find("%1")) != std::string::npos;)
+            pattern.replace(at, 2, folder.path().string());
+        return pattern;
+    }
+
+    const support::TemporaryFolder folder;
+};
+
 } // namespace
 
-TestTavelSort::Run TestTavelSort::run(const QStringList &arguments, const QByteArray &standardInput,
-                                      const std::function<void()> &inChild)
+TEST_CASE("exit status and messages")
 {
-    QProcess process;
-    process.setWorkingDirectory(folder->path());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), folder->path());
-    process.setProcessEnvironment(environment);
-    if (inChild)
-        process.setChildProcessModifier(inChild);
-    process.start(QStringLiteral(TAVEL_SORT_PATH), arguments);
-    process.write(standardInput);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return {-1, {}, "did not finish"};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    struct Row
+    {
+        const char *name;
+        Arguments arguments;
+        int exitCode;
+        std::string standardOutput;
+        std::string standardError;
+    };
+    const Row rows[] = {
+        {"sorted", {"in.txt", "out.txt"}, 0, "Route Records were sorted.\n", ""},
+        {"duplicate key", {"twice.txt", "out.txt"}, 1, "",
+         "Failed Sort - duplicate keys, \n Line =  3\n Name = Harbour Road\n Key = ................." "HaAA01\n"},
+        {"unreadable input", {"missing.txt", "out.txt"}, 2, "",
+         "Failed Sort - cannot read input file, \n File = %1/missing.txt\n Reason = No such file or directory\n"},
+        {"unwritable output", {"in.txt", "no/out.txt"}, 2, "",
+         "Failed Sort - cannot write output file, \n File = %1/no/out.txt\n Reason = No such file or directory\n"},
+        {"too many arguments", {"a", "b", "c"}, 2, "",
+         "The following argument was not expected: c\nTry 'tavel-sort --help'.\n"},
+        {"unknown option", {"--fast", "in.txt"}, 2, "",
+         "The following argument was not expected: --fast\nTry 'tavel-sort --help'.\n"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const BatchFolder batch;
+            writeFile(batch.folder / "out.txt", "earlier");
+            const support::ProcessRun result = batch.run(row.arguments);
+            CHECK(result.standardError == batch.text(row.standardError));
+            CHECK(result.standardOutput == row.standardOutput);
+            CHECK(result.exitCode == row.exitCode);
+            CHECK(readFile(batch.folder / "out.txt") == (row.exitCode == 0 ? sorted : "earlier"));
+        }
+    }
 }
 
-void TestTavelSort::init()
+TEST_CASE("standard output carries the records and nothing else")
 {
-    folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder->isValid());
-    writeFile(path("in.txt"), recordB + "\r\n" + recordA + "\r\n");
-    writeFile(path("twice.txt"), recordA + "\r\n" + recordB + "\r\n" + recordA + "\r\n");
+    const BatchFolder batch;
+    const support::ProcessRun piped = batch.run({"-", "-"}, recordB + "\n" + recordA);
+    CHECK(piped.exitCode == 0);
+    CHECK(piped.standardOutput == sorted);
+    CHECK(piped.standardError == "Route Records were sorted.\n");
+
+    const support::ProcessRun fromFile = batch.run({"in.txt", "-"});
+    CHECK(fromFile.standardOutput == sorted);
+
+    const support::ProcessRun refused = batch.run({"-", "-"}, recordA + "\n" + recordA);
+    CHECK(refused.exitCode == 1);
+    CHECK(refused.standardOutput == "");
+    CHECK(refused.standardError.starts_with("Failed Sort - duplicate keys, \n Line =  2\n"));
+
+    const std::string example = readFile(EXAMPLES_FOLDER "/routes.txt");
+    const support::ProcessRun exampleRun = batch.run({EXAMPLES_FOLDER "/routes.txt", "-"});
+    CHECK(exampleRun.standardOutput == reference::sortRecordByRecord(example).output);
 }
 
-void TestTavelSort::outcomes_data()
+TEST_CASE("the fixed paths stand in for what is left out")
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("standardOutput");
-    QTest::addColumn<QByteArray>("standardError");
+    const BatchFolder batch;
+    std::filesystem::create_directories(batch.folder / "f/u/datafile");
+    writeFile(batch.folder / "f/u/datafile/taveld.txt", recordB + "\r\n" + recordA);
+    CHECK(batch.run({}).exitCode == 0);
+    CHECK(readFile(batch.folder / "f/u/datafile/tavelsrtd.txt") == sorted);
 
-    QTest::newRow("sorted") << QStringList{"in.txt", "out.txt"} << 0 << QByteArray("Route Records were sorted.\n")
-                            << QByteArray();
-    QTest::newRow("duplicate key") << QStringList{"twice.txt", "out.txt"} << 1 << QByteArray()
-                                   << QByteArray("Failed Sort - duplicate keys, \n Line =  3\n Name = Harbour Road\n"
-                                                 " Key = ................." "HaAA01\n");
-    QTest::newRow("unreadable input") << QStringList{"missing.txt", "out.txt"} << 2 << QByteArray()
-                                      << QByteArray("Failed Sort - cannot read input file, \n File = %1/missing.txt\n"
-                                                    " Reason = No such file or directory\n");
-    QTest::newRow("unwritable output") << QStringList{"in.txt", "no/out.txt"} << 2 << QByteArray()
-                                       << QByteArray("Failed Sort - cannot write output file, \n File = %1/no/out.txt\n"
-                                                     " Reason = No such file or directory\n");
-    QTest::newRow("too many arguments") << QStringList{"a", "b", "c"} << 2 << QByteArray()
-                                        << QByteArray("Too many arguments: c\nTry 'tavel-sort --help'.\n");
-    QTest::newRow("unknown option") << QStringList{"--fast", "in.txt"} << 2 << QByteArray()
-                                    << QByteArray("Unknown option 'fast'.\nTry 'tavel-sort --help'.\n");
+    CHECK(batch.run({"twice.txt"}).exitCode == 1);
+    CHECK(readFile(batch.folder / "f/u/datafile/tavelsrtd.txt") == sorted);
 }
 
-void TestTavelSort::outcomes()
+TEST_CASE("help and version")
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QByteArray, standardOutput);
-    QFETCH(QByteArray, standardError);
+    const BatchFolder batch;
+    const support::ProcessRun version = batch.run({"--version"});
+    CHECK(version.exitCode == 0);
+    CHECK(version.standardOutput == "tavel-sort 1.00\n");
 
-    writeFile(path("out.txt"), "earlier");
-    const Run result = run(arguments);
-    QCOMPARE(result.standardError, standardError.replace("%1", folder->path().toUtf8()));
-    QCOMPARE(result.standardOutput, standardOutput);
-    QCOMPARE(result.exitCode, exitCode);
-    QCOMPARE(readFile(path("out.txt")), exitCode == 0 ? recordA + "\r\n" + recordB + "\r\n" : QByteArray("earlier"));
+    const support::ProcessRun help = batch.run({"--help"});
+    CHECK(help.exitCode == 0);
+    CHECK(help.standardOutput.find("Usage: tavel-sort [OPTIONS] [INPUT] [OUTPUT]") != std::string::npos);
+    CHECK(help.standardOutput.find("Exit status: 0 sorted, 1 refused for a duplicate key") != std::string::npos);
+    CHECK(help.standardOutput.find(TAVEL_SORT_PATH) == std::string::npos);
+    // Nothing of a toolkit's own options.
+    CHECK(help.standardOutput.find("-platform") == std::string::npos);
+    CHECK(help.standardOutput.find("--help-all") == std::string::npos);
 }
 
-void TestTavelSort::standardStreams()
+#ifndef _WIN32
+
+TEST_CASE("too little memory is reported and the earlier output kept" * doctest::skip(support::addressSanitized))
 {
-    const Run toStandardOutput = run({"-", "-"}, recordB + "\n" + recordA);
-    QCOMPARE(toStandardOutput.exitCode, 0);
-    QCOMPARE(toStandardOutput.standardOutput, recordA + "\r\n" + recordB + "\r\nRoute Records were sorted.\n");
-
-    const Run fromFile = run({"in.txt", "-"});
-    QCOMPARE(fromFile.standardOutput, recordA + "\r\n" + recordB + "\r\nRoute Records were sorted.\n");
-
-    const Run refused = run({"-", "-"}, recordA + "\n" + recordA);
-    QCOMPARE(refused.exitCode, 1);
-    QCOMPARE(refused.standardOutput, QByteArray());
-    QVERIFY(refused.standardError.startsWith("Failed Sort - duplicate keys, \n Line =  2\n"));
-}
-
-void TestTavelSort::fixedPathsByDefault()
-{
-    QVERIFY(QDir(folder->path()).mkpath("f/u/datafile"));
-    writeFile(path("f/u/datafile/taveld.txt"), recordB + "\r\n" + recordA);
-    const Run result = run({});
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(readFile(path("f/u/datafile/tavelsrtd.txt")), recordA + "\r\n" + recordB + "\r\n");
-
-    const Run onlyInput = run({"twice.txt"});
-    QCOMPARE(onlyInput.exitCode, 1);
-    QCOMPARE(readFile(path("f/u/datafile/tavelsrtd.txt")), recordA + "\r\n" + recordB + "\r\n");
-}
-
-void TestTavelSort::notEnoughMemory()
-{
-#ifdef __SANITIZE_ADDRESS__
-    QSKIP("AddressSanitizer reserves more address space than any memory limit leaves");
-#endif
+    const BatchFolder batch;
     // Short lines cost far more memory to order than to hold: a few MB of
     // empty lines need well over the limit set below.
-    writeFile(path("many.txt"), QByteArray(16 * 1024 * 1024, '\n'));
-    writeFile(path("out.txt"), "earlier");
-    const Run result = run({"many.txt", "out.txt"}, {}, [] {
+    writeFile(batch.folder / "many.txt", std::string(16 * 1024 * 1024, '\n'));
+    writeFile(batch.folder / "out.txt", "earlier");
+    const support::ProcessRun result = batch.run({"many.txt", "out.txt"}, {}, [] {
         const rlimit limit{384 * 1024 * 1024, 384 * 1024 * 1024};
         ::setrlimit(RLIMIT_AS, &limit);
     });
-    QCOMPARE(result.standardError, "Failed Sort - not enough memory, \n File = " + path("many.txt").toUtf8() + '\n');
-    QCOMPARE(result.exitCode, 2);
-    QCOMPARE(readFile(path("out.txt")), QByteArray("earlier"));
+    CHECK(result.standardError == batch.text("Failed Sort - not enough memory, \n File = %1/many.txt\n"));
+    CHECK(result.exitCode == 2);
+    CHECK(readFile(batch.folder / "out.txt") == "earlier");
 }
 
-void TestTavelSort::version()
-{
-    const Run result = run({"--version"});
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(result.standardOutput, QByteArray("tavel-sort 1.00\n"));
-}
-
-QTEST_GUILESS_MAIN(TestTavelSort)
-#include "tst_tavel_sort.moc"
+#endif

@@ -1,8 +1,9 @@
 #include "window/ostrel_sort.h"
 
 #include "sorting/sort_run.h"
-#include "window/message_boxes.h"
+#include "window/message_box.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace ostrel {
@@ -25,8 +26,8 @@ OstrelSort::OstrelSort(QWidget *parent)
 void OstrelSort::sortInputFile()
 {
     setCursor(Qt::WaitCursor);
-    MessageBoxes messages(this);
-    SortInputFile(messages);
+    const SortOutcome outcome = SortInputFile();
+    messageBox(outcome.message, this)->exec();
     unsetCursor();
 }
 

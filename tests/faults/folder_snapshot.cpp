@@ -1,44 +1,44 @@
 #include "folder_snapshot.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
+#include <algorithm>
+#include <fstream>
 
 namespace faults {
 
 namespace {
 
-QByteArray checksum(const QString &path)
+// FNV-1a: enough to tell one earlier output from another.
+std::string checksum(const std::filesystem::path &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
         return "unreadable";
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(&file);
-    return hash.result().toHex();
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        for (std::streamsize i = 0; i < file.gcount(); ++i)
+            hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 0x100000001b3ULL;
+    }
+    return std::to_string(hash);
 }
 
 } // namespace
 
-QStringList snapshotFolder(const QString &path)
+std::vector<std::string> snapshotFolder(const std::filesystem::path &folder)
 {
-    const QDir root(path);
-    QStringList entries;
-    QDirIterator iterator(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                          QDirIterator::Subdirectories);
-    while (iterator.hasNext()) {
-        const QFileInfo entry(iterator.next());
-        const QString name = root.relativeFilePath(entry.filePath());
-        if (entry.isDir())
-            entries += name + QLatin1Char('/');
-        else if (entry.isFile())
-            entries += name + QLatin1Char(' ') + QString::number(entry.size()) + QLatin1Char(' ')
-                       + QString::fromLatin1(checksum(entry.filePath()));
+    std::vector<std::string> entries;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(folder).generic_string();
+        if (entry.is_symlink())
+            entries.push_back(name + " (link)");
+        else if (entry.is_directory())
+            entries.push_back(name + '/');
+        else if (entry.is_regular_file())
+            entries.push_back(name + ' ' + std::to_string(entry.file_size()) + ' ' + checksum(entry.path()));
         else
-            entries += name + QStringLiteral(" (special)");
+            entries.push_back(name + " (special)");
     }
-    entries.sort();
+    std::sort(entries.begin(), entries.end());
     return entries;
 }
 

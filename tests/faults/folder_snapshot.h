@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace faults {
 
 // Every entry under a folder, hidden ones too, as "path size checksum" lines:
 // two equal snapshots mean no file changed and no file was left behind.
-QStringList snapshotFolder(const QString &path);
+std::vector<std::string> snapshotFolder(const std::filesystem::path &folder);
 
 } // namespace faults

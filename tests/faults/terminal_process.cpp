@@ -1,9 +1,5 @@
 #include "terminal_process.h"
 
-#include <QFile>
-
-#include <vector>
-
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -15,18 +11,18 @@ namespace {
 constexpr int silenceLimit = 120 * 1000;
 } // namespace
 
-TerminalRun runOnTerminal(const QString &program, const QStringList &arguments, const QString &folder)
+TerminalRun runOnTerminal(const std::filesystem::path &program, const std::vector<std::string> &arguments,
+                          const std::filesystem::path &folder)
 {
     // Everything the child needs is made before forking: after it, the child
     // may only call what is safe in a copy of a threaded process.
-    std::vector<QByteArray> encoded{QFile::encodeName(program)};
-    for (const QString &argument : arguments)
-        encoded.push_back(QFile::encodeName(argument));
+    std::vector<std::string> texts{program.string()};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
-    for (QByteArray &argument : encoded)
-        argv.push_back(argument.data());
+    for (std::string &text : texts)
+        argv.push_back(text.data());
     argv.push_back(nullptr);
-    const QByteArray workingFolder = QFile::encodeName(folder);
+    const std::string workingFolder = folder.string();
     termios raw{};
     ::cfmakeraw(&raw);
 
@@ -35,7 +31,7 @@ TerminalRun runOnTerminal(const QString &program, const QStringList &arguments, 
     if (child < 0)
         return {};
     if (child == 0) {
-        if (::chdir(workingFolder.constData()) == 0)
+        if (::chdir(workingFolder.c_str()) == 0)
             ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -50,7 +46,7 @@ TerminalRun runOnTerminal(const QString &program, const QStringList &arguments, 
         // EIO: the child has closed its side.
         if (got <= 0)
             break;
-        run.shown.append(buffer, got);
+        run.shown.append(buffer, std::size_t(got));
     }
     ::close(terminal);
     int status = 0;

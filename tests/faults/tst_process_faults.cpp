@@ -1,58 +1,37 @@
-#include "batch_process.h"
 #include "folder_snapshot.h"
-#include "reference/route_files.h"
 #include "route_input.h"
-#include "sanitizer_build.h"
+#include "support/child_process.h"
+#include "support/route_files.h"
+#include "support/sanitizer_build.h"
+#include "support/temporary_folder.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTest>
+#include <doctest.h>
 
 #include <csignal>
 #include <cstddef>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/time.h>
 #include <unistd.h>
 
-using reference::readFile;
-using reference::writeFile;
+using support::readFile;
+using support::writeFile;
+using Entries = std::vector<std::string>;
 
 // Faults of the process and the system while the batch tool writes: limits,
 // a full device, a kill, a second run on the same output.
-class TestProcessFaults : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init();
-    void resourceLimit_data();
-    void resourceLimit();
-    void fullDevice();
-    void killedWhileWriting();
-    void killedBeforeRename();
-    void twoRunsOnOneOutput();
-    void namedPipeOutput();
-
-private:
-    QString path(const QString &name) const { return folder->filePath(name); }
-    faults::BatchRun run(const QStringList &arguments, const std::function<void()> &inChild = {})
-    {
-        return faults::runBatch(QStringLiteral(TAVEL_SORT_PATH), arguments, folder->path(), inChild);
-    }
-
-    std::unique_ptr<QTemporaryDir> folder;
-};
 
 namespace {
 
 // Records of 200 bytes; the output is the same size as the input.
-constexpr qsizetype recordLength = 198;
+constexpr std::size_t recordLength = 198;
 
 void setLimit(int resource, rlim_t bytes)
 {
@@ -84,167 +63,161 @@ void dieAtFlushToDisk()
 }
 
 // Whether the process holds a file in folder open: its output, written.
-bool writesUnder(qint64 pid, const QString &folder)
+bool writesUnder(long pid, const std::filesystem::path &folder)
 {
-    const QString descriptors = QStringLiteral("/proc/%1/fd").arg(pid);
-    const QByteArray prefix = QFile::encodeName(folder) + '/';
-    for (const QString &name : QDir(descriptors).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        char target[4096];
-        const QByteArray link = QFile::encodeName(descriptors + '/' + name);
-        const ssize_t length = ::readlink(link.constData(), target, sizeof target);
-        if (length > 0 && QByteArrayView(target, length).startsWith(prefix))
+    std::error_code ignored;
+    const std::string prefix = folder.string() + '/';
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ignored)) {
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), ignored);
+        if (target.string().starts_with(prefix))
             return true;
     }
     return false;
 }
 
+struct ProcessFolder
+{
+    ProcessFolder()
+    {
+        std::filesystem::create_directory(folder / "out");
+        writeFile(folder / "out/sorted.txt", "earlier output");
+    }
+    support::ProcessSetup setup(std::function<void()> inChild = {}) const
+    {
+        return {folder.path(), {{"HOME", folder.path().string()}}, {}, std::move(inChild)};
+    }
+    std::string text(std::string pattern) const
+    {
+        for (std::size_t at; (at = pattern.find("%1")) != std::string::npos;)
+            pattern.replace(at, 2, folder.path().string());
+        return pattern;
+    }
+
+    const support::TemporaryFolder folder;
+};
+
 } // namespace
 
-void TestProcessFaults::init()
+TEST_CASE("a resource limit fails the run and leaves the output alone")
 {
-    folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder->isValid());
-    QVERIFY(QDir(folder->path()).mkdir("out"));
-    writeFile(path("out/sorted.txt"), "earlier output");
-}
-
-void TestProcessFaults::resourceLimit_data()
-{
-    QTest::addColumn<int>("resource");
-    QTest::addColumn<qint64>("limit");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("expectedError");
-
-    // The limit holds for root too; a crossing fails the write instead of
-    // killing the process with SIGXFSZ.
-    QTest::newRow("file size limit below the output")
-        << int(RLIMIT_FSIZE) << qint64(64 * 1024) << faults::distinctRouteFile(5000, recordLength, "AA01")
-        << QByteArray("Failed Sort - cannot write output file, \n File = %1/out/sorted.txt\n"
-                      " Reason = File too large\n");
-    if (!faults::addressSanitized) {
+    struct Row
+    {
+        const char *name;
+        int resource;
+        rlim_t limit;
+        std::string input;
+        std::string expectedError;
+    };
+    std::vector<Row> rows{
+        // The limit holds for root too; a crossing fails the write instead of
+        // killing the process with SIGXFSZ.
+        {"file size limit below the output", RLIMIT_FSIZE, 64 * 1024, faults::distinctRouteFile(5000, recordLength, "AA01"),
+         "Failed Sort - cannot write output file, \n File = %1/out/sorted.txt\n Reason = File too large\n"},
+    };
+    if (!support::addressSanitized) {
         // Short lines cost far more to order than to hold.
-        QTest::newRow("address space below what the input needs")
-            << int(RLIMIT_AS) << qint64(384 * 1024 * 1024) << QByteArray(16 * 1024 * 1024, '\n')
-            << QByteArray("Failed Sort - not enough memory, \n File = %1/in.txt\n");
+        rows.push_back({"address space below what the input needs", RLIMIT_AS, 384 * 1024 * 1024,
+                        std::string(16 * 1024 * 1024, '\n'),
+                        "Failed Sort - not enough memory, \n File = %1/in.txt\n"});
+    }
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const ProcessFolder batch;
+            writeFile(batch.folder / "in.txt", row.input);
+            const Entries before = faults::snapshotFolder(batch.folder / "out");
+            const int resource = row.resource;
+            const rlim_t limit = row.limit;
+            const support::ProcessRun result = support::runProcess(
+                TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup([=] { setLimit(resource, limit); }));
+            CHECK(result.standardError == batch.text(row.expectedError));
+            CHECK(result.exitCode == 2);
+            CHECK(faults::snapshotFolder(batch.folder / "out") == before);
+        }
     }
 }
 
-void TestProcessFaults::resourceLimit()
+TEST_CASE("a full device is reported and stays a device" * doctest::skip(!std::filesystem::exists("/dev/full")))
 {
-    QFETCH(int, resource);
-    QFETCH(qint64, limit);
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, expectedError);
-
-    writeFile(path("in.txt"), input);
-    const QStringList before = faults::snapshotFolder(path("out"));
-    const faults::BatchRun result = run({"in.txt", "out/sorted.txt"}, [=] { setLimit(resource, rlim_t(limit)); });
-    QCOMPARE(result.standardError, expectedError.replace("%1", folder->path().toUtf8()));
-    QCOMPARE(result.exitCode, 2);
-    QCOMPARE(faults::snapshotFolder(path("out")), before);
-}
-
-void TestProcessFaults::fullDevice()
-{
-    const QString device = QStringLiteral("/dev/full");
-    if (!QFileInfo::exists(device))
-        QSKIP("this system has no /dev/full");
-    writeFile(path("in.txt"), faults::distinctRouteFile(100, recordLength, "AA01"));
-
-    const faults::BatchRun result = run({"in.txt", device});
-    QCOMPARE(result.standardError,
-             QByteArray("Failed Sort - cannot write output file, \n File = /dev/full\n"
-                        " Reason = No space left on device\n"));
-    QCOMPARE(result.exitCode, 2);
+    const ProcessFolder batch;
+    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(100, recordLength, "AA01"));
+    const support::ProcessRun result = support::runProcess(TAVEL_SORT_PATH, {"in.txt", "/dev/full"}, batch.setup());
+    CHECK(result.standardError
+          == "Failed Sort - cannot write output file, \n File = /dev/full\n Reason = No space left on device\n");
+    CHECK(result.exitCode == 2);
     // Written to directly: a rename over it would have replaced the device by a file.
-    const QFileInfo after(device);
-    QVERIFY(!after.isFile());
-    QVERIFY(after.exists());
+    CHECK(std::filesystem::is_character_file("/dev/full"));
 }
 
-void TestProcessFaults::killedWhileWriting()
+TEST_CASE("a run killed while writing leaves the earlier output")
 {
+    const ProcessFolder batch;
     // Large enough that writing and flushing it to disk takes far longer than
     // one look at the child's open files.
-    writeFile(path("in.txt"), faults::distinctRouteFile(750'000, recordLength, "AA01"));
-    const QStringList before = faults::snapshotFolder(path("out"));
+    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(750'000, recordLength, "AA01"));
+    const Entries before = faults::snapshotFolder(batch.folder / "out");
 
-    QProcess process;
-    faults::startBatch(process, QStringLiteral(TAVEL_SORT_PATH), {"in.txt", "out/sorted.txt"}, folder->path(),
-                       lowestPriority);
-    QVERIFY(process.waitForStarted());
+    support::ChildProcess process(TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup(lowestPriority));
     bool killed = false;
-    while (!killed && process.state() == QProcess::Running) {
-        if (writesUnder(process.processId(), path("out")))
-            killed = ::kill(pid_t(process.processId()), SIGKILL) == 0;
-        else
-            process.waitForFinished(1);
+    while (!killed && process.running()) {
+        if (writesUnder(process.id(), batch.folder / "out")) {
+            process.kill();
+            killed = true;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
-    QVERIFY2(killed, "the run ended before it was seen writing");
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-    QCOMPARE(faults::snapshotFolder(path("out")), before);
+    REQUIRE_MESSAGE(killed, "the run ended before it was seen writing");
+    CHECK(process.finish().exitCode == -1);
+    CHECK(faults::snapshotFolder(batch.folder / "out") == before);
 }
 
-void TestProcessFaults::killedBeforeRename()
+TEST_CASE("a run killed at the flush before the rename leaves the earlier output")
 {
-    writeFile(path("in.txt"), faults::distinctRouteFile(1000, recordLength, "AA01"));
-    const QStringList before = faults::snapshotFolder(path("out"));
-
-    QProcess process;
-    faults::startBatch(process, QStringLiteral(TAVEL_SORT_PATH), {"in.txt", "out/sorted.txt"}, folder->path(),
-                       dieAtFlushToDisk);
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-    QCOMPARE(faults::snapshotFolder(path("out")), before);
+    const ProcessFolder batch;
+    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(1000, recordLength, "AA01"));
+    const Entries before = faults::snapshotFolder(batch.folder / "out");
+    const support::ProcessRun result =
+        support::runProcess(TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup(dieAtFlushToDisk));
+    CHECK(result.exitCode == -1);
+    CHECK(faults::snapshotFolder(batch.folder / "out") == before);
 }
 
-void TestProcessFaults::twoRunsOnOneOutput()
+TEST_CASE("two runs at once on one output leave one run's complete output")
 {
-    const qsizetype records = 100'000;
-    writeFile(path("a.txt"), faults::distinctRouteFile(records, recordLength, "AA01"));
-    writeFile(path("b.txt"), faults::distinctRouteFile(records, recordLength, "BB01"));
-    QCOMPARE(run({"a.txt", "sorted-a.txt"}).exitCode, 0);
-    QCOMPARE(run({"b.txt", "sorted-b.txt"}).exitCode, 0);
-    const QByteArray sortedA = readFile(path("sorted-a.txt"));
-    const QByteArray sortedB = readFile(path("sorted-b.txt"));
-    QVERIFY(sortedA != sortedB);
+    const ProcessFolder batch;
+    const std::size_t records = 100'000;
+    writeFile(batch.folder / "a.txt", faults::distinctRouteFile(records, recordLength, "AA01"));
+    writeFile(batch.folder / "b.txt", faults::distinctRouteFile(records, recordLength, "BB01"));
+    REQUIRE(support::runProcess(TAVEL_SORT_PATH, {"a.txt", "sorted-a.txt"}, batch.setup()).exitCode == 0);
+    REQUIRE(support::runProcess(TAVEL_SORT_PATH, {"b.txt", "sorted-b.txt"}, batch.setup()).exitCode == 0);
+    const std::string sortedA = readFile(batch.folder / "sorted-a.txt");
+    const std::string sortedB = readFile(batch.folder / "sorted-b.txt");
+    REQUIRE(sortedA != sortedB);
 
     for (int round = 0; round < 5; ++round) {
-        QProcess first;
-        QProcess second;
-        faults::startBatch(first, QStringLiteral(TAVEL_SORT_PATH), {"a.txt", "out/sorted.txt"}, folder->path());
-        faults::startBatch(second, QStringLiteral(TAVEL_SORT_PATH), {"b.txt", "out/sorted.txt"}, folder->path());
-        QVERIFY(first.waitForFinished(120'000));
-        QVERIFY(second.waitForFinished(120'000));
-        QCOMPARE(first.exitCode(), 0);
-        QCOMPARE(second.exitCode(), 0);
-
-        const QByteArray output = readFile(path("out/sorted.txt"));
-        QVERIFY2(output == sortedA || output == sortedB, "the output is not one run's complete output");
-        QCOMPARE(QDir(path("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-                 QStringList{"sorted.txt"});
+        CAPTURE(round);
+        support::ChildProcess first(TAVEL_SORT_PATH, {"a.txt", "out/sorted.txt"}, batch.setup());
+        support::ChildProcess second(TAVEL_SORT_PATH, {"b.txt", "out/sorted.txt"}, batch.setup());
+        CHECK(first.finish().exitCode == 0);
+        CHECK(second.finish().exitCode == 0);
+        const std::string output = readFile(batch.folder / "out/sorted.txt");
+        CHECK_MESSAGE((output == sortedA || output == sortedB), "the output is not one run's complete output");
+        CHECK(support::folderEntries(batch.folder / "out") == Entries{"sorted.txt"});
     }
 }
 
-void TestProcessFaults::namedPipeOutput()
+TEST_CASE("a named pipe as output is written into, not replaced")
 {
-    const QByteArray input = faults::distinctRouteFile(20'000, recordLength, "AA01");
-    writeFile(path("in.txt"), input);
-    QCOMPARE(::mkfifo(QFile::encodeName(path("out/pipe")).constData(), 0600), 0);
+    const ProcessFolder batch;
+    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(20'000, recordLength, "AA01"));
+    REQUIRE(::mkfifo((batch.folder / "out/pipe").c_str(), 0600) == 0);
 
-    QProcess process;
-    faults::startBatch(process, QStringLiteral(TAVEL_SORT_PATH), {"in.txt", "out/pipe"}, folder->path());
-    QFile pipe(path("out/pipe"));
-    QVERIFY(pipe.open(QIODevice::ReadOnly));
-    const QByteArray received = pipe.readAll();
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(run({"in.txt", "sorted.txt"}).exitCode, 0);
-    QCOMPARE(received, readFile(path("sorted.txt")));
-    // Written into, not replaced by a file.
-    QVERIFY(QFileInfo(path("out/pipe")).exists() && !QFileInfo(path("out/pipe")).isFile());
+    support::ChildProcess process(TAVEL_SORT_PATH, {"in.txt", "out/pipe"}, batch.setup());
+    std::ifstream pipe(batch.folder / "out/pipe", std::ios::binary);
+    const std::string received{std::istreambuf_iterator<char>(pipe), std::istreambuf_iterator<char>()};
+    CHECK(process.finish().exitCode == 0);
+    REQUIRE(support::runProcess(TAVEL_SORT_PATH, {"in.txt", "sorted.txt"}, batch.setup()).exitCode == 0);
+    CHECK((received == readFile(batch.folder / "sorted.txt")));
+    CHECK(std::filesystem::is_fifo(batch.folder / "out/pipe"));
 }
-
-QTEST_GUILESS_MAIN(TestProcessFaults)
-#include "tst_process_faults.moc"

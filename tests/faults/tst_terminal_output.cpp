@@ -1,88 +1,67 @@
-#include "batch_process.h"
-#include "reference/route_files.h"
+#include "support/child_process.h"
+#include "support/route_files.h"
+#include "support/temporary_folder.h"
 #include "terminal_process.h"
 
-#include <QTemporaryDir>
-#include <QTest>
+#include <doctest.h>
 
-using reference::routeRecord;
-using reference::writeFile;
+#include <string>
+
+using support::routeRecord;
 
 // A crafted route file must not be able to drive the operator's terminal
 // through the batch tool's messages, while scripts reading them get the bytes.
-class TestTerminalOutput : public QObject
+TEST_CASE("control bytes are shown escaped on a terminal and kept when redirected")
 {
-    Q_OBJECT
+    struct Row
+    {
+        const char *name;
+        std::vector<std::string> arguments;
+        int exitCode;
+        bool onStandardError;
+        std::string onTerminal;
+        std::string redirected;
+    };
+    const Row rows[] = {
+        {"control bytes in a repeated name and key", {"crafted.txt", "out.txt"}, 1, true,
+         "Failed Sort - duplicate keys, \n Line =  2\n Name = \\x1b[2JWiped\\x09out\n"
+         " Key = .................\\x1b[\\x07\\x7f01\n",
+         "Failed Sort - duplicate keys, \n Line =  2\n Name = \x1b[2JWiped\tout\n"
+         " Key = .................\x1b[\x07\x7f" "01\n"},
+        {"control bytes in the input path", {"set\x1b]0;title\x07.txt", "out.txt"}, 2, true,
+         "Failed Sort - cannot read input file, \n File = %1/set\\x1b]0;title\\x07.txt\n"
+         " Reason = No such file or directory\n",
+         "Failed Sort - cannot read input file, \n File = %1/set\x1b]0;title\x07.txt\n"
+         " Reason = No such file or directory\n"},
+        {"8-bit control in UTF-8, letters kept", {"set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt", "out.txt"}, 2, true,
+         "Failed Sort - cannot read input file, \n File = %1/set\\xc2\\x9b2J-\xc3\xa9\xc5\x9b.txt\n"
+         " Reason = No such file or directory\n",
+         "Failed Sort - cannot read input file, \n File = %1/set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt\n"
+         " Reason = No such file or directory\n"},
+        {"success message unchanged", {"plain.txt", "out.txt"}, 0, false, "Route Records were sorted.\n",
+         "Route Records were sorted.\n"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            // Clears the screen from the name; bell and delete sit in the key.
+            const std::string record = routeRecord(190, {{1, "\x07\x7f" "01"}, {18, support::padded("\x1b[2JWiped\tout", 30)}});
+            support::writeFile(folder / "crafted.txt", record + "\r\n" + record + "\r\n");
+            support::writeFile(folder / "plain.txt", routeRecord(190, {{1, "AA01"}}) + "\r\n");
+            const auto withFolder = [&](std::string text) {
+                for (std::size_t at; (at = text.find("%1")) != std::string::npos;)
+                    text.replace(at, 2, folder.path().string());
+                return text;
+            };
 
-private slots:
-    void init();
-    void message_data();
-    void message();
+            const faults::TerminalRun shown = faults::runOnTerminal(TAVEL_SORT_PATH, row.arguments, folder.path());
+            CHECK(shown.shown == withFolder(row.onTerminal));
+            CHECK(shown.exitCode == row.exitCode);
 
-private:
-    std::unique_ptr<QTemporaryDir> folder;
-};
-
-void TestTerminalOutput::init()
-{
-    folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder->isValid());
-    // Clears the screen from the name; bell and delete sit in the key.
-    const QByteArray name = QByteArray("\x1b[2JWiped\tout").leftJustified(30);
-    const QByteArray record = routeRecord(190, {{1, "\x07\x7f" "01"}, {18, name}});
-    writeFile(folder->filePath("crafted.txt"), record + "\r\n" + record + "\r\n");
-    writeFile(folder->filePath("plain.txt"), routeRecord(190, {{1, "AA01"}}) + "\r\n");
+            const support::ProcessRun piped = support::runProcess(TAVEL_SORT_PATH, row.arguments, {folder.path(), {}, {}, {}});
+            CHECK((row.onStandardError ? piped.standardError : piped.standardOutput) == withFolder(row.redirected));
+            CHECK(piped.exitCode == row.exitCode);
+        }
+    }
 }
-
-void TestTerminalOutput::message_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<bool>("onStandardError");
-    QTest::addColumn<QByteArray>("onTerminal");
-    QTest::addColumn<QByteArray>("redirected");
-
-    QTest::newRow("control bytes in a repeated name and key")
-        << QStringList{"crafted.txt", "out.txt"} << 1 << true
-        << QByteArray("Failed Sort - duplicate keys, \n Line =  2\n Name = \\x1b[2JWiped\\x09out\n"
-                      " Key = .................\\x1b[\\x07\\x7f01\n")
-        << QByteArray("Failed Sort - duplicate keys, \n Line =  2\n Name = \x1b[2JWiped\tout\n"
-                      " Key = .................\x1b[\x07\x7f" "01\n");
-    QTest::newRow("control bytes in the input path")
-        << QStringList{"set\x1b]0;title\x07.txt", "out.txt"} << 2 << true
-        << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\\x1b]0;title\\x07.txt\n"
-                      " Reason = No such file or directory\n")
-        << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\x1b]0;title\x07.txt\n"
-                      " Reason = No such file or directory\n");
-    QTest::newRow("8-bit control in UTF-8, letters kept")
-        << QStringList{QString::fromUtf8("set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt"), "out.txt"} << 2 << true
-        << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\\xc2\\x9b2J-\xc3\xa9\xc5\x9b.txt\n"
-                      " Reason = No such file or directory\n")
-        << QByteArray("Failed Sort - cannot read input file, \n File = %1/set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt\n"
-                      " Reason = No such file or directory\n");
-    QTest::newRow("success message unchanged") << QStringList{"plain.txt", "out.txt"} << 0 << false
-                                               << QByteArray("Route Records were sorted.\n")
-                                               << QByteArray("Route Records were sorted.\n");
-}
-
-void TestTerminalOutput::message()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(bool, onStandardError);
-    QFETCH(QByteArray, onTerminal);
-    QFETCH(QByteArray, redirected);
-    const QByteArray folderPath = folder->path().toUtf8();
-
-    const QString tool = QStringLiteral(TAVEL_SORT_PATH);
-    const faults::TerminalRun shown = faults::runOnTerminal(tool, arguments, folder->path());
-    QCOMPARE(shown.shown, onTerminal.replace("%1", folderPath));
-    QCOMPARE(shown.exitCode, exitCode);
-
-    const faults::BatchRun piped = faults::runBatch(tool, arguments, folder->path());
-    QCOMPARE(onStandardError ? piped.standardError : piped.standardOutput, redirected.replace("%1", folderPath));
-    QCOMPARE(piped.exitCode, exitCode);
-}
-
-QTEST_GUILESS_MAIN(TestTerminalOutput)
-#include "tst_terminal_output.moc"

@@ -1,29 +1,39 @@
 #include "reference/record_by_record.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace reference {
 
 namespace {
 
-QByteArray substring(const QByteArray &text, qsizetype start, qsizetype length)
+// Keys compare as unsigned bytes, as the records' own order does.
+bool less(const std::string &left, const std::string &right)
 {
-    return start > text.size() ? QByteArray() : text.mid(start - 1, length);
+    const int order = std::memcmp(left.data(), right.data(), std::min(left.size(), right.size()));
+    return order != 0 ? order < 0 : left.size() < right.size();
 }
 
-QByteArray trimmedSpaces(QByteArray text)
+std::string substring(const std::string &text, std::size_t start, std::size_t length)
 {
-    while (text.startsWith(' '))
-        text.remove(0, 1);
-    while (text.endsWith(' '))
-        text.chop(1);
+    return start > text.size() ? std::string() : text.substr(start - 1, length);
+}
+
+std::string trimmedSpaces(std::string text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.erase(0, 1);
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     return text;
 }
 
-std::vector<QByteArray> readLines(QByteArrayView input)
+std::vector<std::string> readLines(std::string_view input)
 {
-    std::vector<QByteArray> lines;
-    QByteArray current;
+    std::vector<std::string> lines;
+    std::string current;
     bool pending = false;
-    for (qsizetype i = 0; i < input.size(); ++i) {
+    for (std::size_t i = 0; i < input.size(); ++i) {
         const char c = input[i];
         if (c == '\r' || c == '\n') {
             lines.push_back(current);
@@ -43,49 +53,48 @@ std::vector<QByteArray> readLines(QByteArrayView input)
 
 } // namespace
 
-bool RecordCollection::insertAt(size_t index, const QByteArray &line, const QByteArray &key)
+bool RecordCollection::insertAt(std::size_t index, const std::string &line, const std::string &key)
 {
     for (const auto &entry : entries) {
         if (entry.second == key)
             return false;
     }
-    entries.insert(entries.begin() + qsizetype(index), {line, key});
+    entries.insert(entries.begin() + std::ptrdiff_t(index), {line, key});
     return true;
 }
 
-bool RecordCollection::add(const QByteArray &line, const QByteArray &key)
+bool RecordCollection::add(const std::string &line, const std::string &key)
 {
     return insertAt(entries.size(), line, key);
 }
 
-bool RecordCollection::addBefore(const QByteArray &line, const QByteArray &key, qsizetype position)
+bool RecordCollection::addBefore(const std::string &line, const std::string &key, std::int64_t position)
 {
-    return insertAt(size_t(position - 1), line, key);
+    return insertAt(std::size_t(position - 1), line, key);
 }
 
-bool RecordCollection::addAfter(const QByteArray &line, const QByteArray &key, qsizetype position)
+bool RecordCollection::addAfter(const std::string &line, const std::string &key, std::int64_t position)
 {
-    return insertAt(size_t(position), line, key);
+    return insertAt(std::size_t(position), line, key);
 }
 
-QByteArray BuildRecordKey(const QByteArray &line)
+std::string BuildRecordKey(const std::string &line)
 {
-    QByteArray key = substring(line, 170, 4) + substring(line, 5, 15) + substring(line, 1, 2)
-                     + substring(line, 3, 2);
+    std::string key = substring(line, 170, 4) + substring(line, 5, 15) + substring(line, 1, 2) + substring(line, 3, 2);
     if (substring(line, 7, 3) == "375") {
-        key = substring(line, 170, 4) + "0000375" + substring(line, 56, 2) + QByteArray(8, ' ')
+        key = substring(line, 170, 4) + "0000375" + substring(line, 56, 2) + std::string(8, ' ')
               + substring(line, 1, 2) + substring(line, 3, 2);
     }
     return key;
 }
 
-qsizetype FindInsertPosition(const QByteArray &key, const RecordCollection &collection)
+std::int64_t FindInsertPosition(const std::string &key, const RecordCollection &collection)
 {
-    qsizetype result = collection.count();
+    std::int64_t result = collection.count();
     bool found = false;
-    for (qsizetype i = 1; i <= collection.count(); ++i) {
-        const QByteArray stored = BuildRecordKey(collection.line(i));
-        if (!found && key < stored) {
+    for (std::int64_t i = 1; i <= collection.count(); ++i) {
+        const std::string stored = BuildRecordKey(collection.line(i));
+        if (!found && less(key, stored)) {
             result = i - 1;
             found = true;
         }
@@ -93,31 +102,31 @@ qsizetype FindInsertPosition(const QByteArray &key, const RecordCollection &coll
     return result;
 }
 
-SortResult sortRecordByRecord(QByteArrayView input)
+SortResult sortRecordByRecord(std::string_view input)
 {
     RecordCollection collection;
     bool started = false;
-    qint64 lineCounter = 0;
-    for (const QByteArray &line : readLines(input)) {
+    std::int64_t lineCounter = 0;
+    for (const std::string &line : readLines(input)) {
         ++lineCounter;
-        const QByteArray key = BuildRecordKey(line);
+        const std::string key = BuildRecordKey(line);
         bool added = false;
         if (started) {
-            const qsizetype position = FindInsertPosition(key, collection);
+            const std::int64_t position = FindInsertPosition(key, collection);
             added = position == 0 ? collection.addBefore(line, key, 1) : collection.addAfter(line, key, position);
         } else {
             added = collection.add(line, key);
             started = true;
         }
         if (!added) {
-            const QByteArray message = "Failed Sort - duplicate keys, \r\n Line =  " + QByteArray::number(lineCounter)
-                                       + "\r\n Name = " + trimmedSpaces(substring(line, 18, 30))
-                                       + "\r\n Key = " + key;
+            const std::string message = "Failed Sort - duplicate keys, \r\n Line =  " + std::to_string(lineCounter)
+                                        + "\r\n Name = " + trimmedSpaces(substring(line, 18, 30))
+                                        + "\r\n Key = " + key;
             return {{}, lineCounter, message};
         }
     }
-    QByteArray output;
-    for (qsizetype i = 1; i <= collection.count(); ++i)
+    std::string output;
+    for (std::int64_t i = 1; i <= collection.count(); ++i)
         output += collection.line(i) + "\r\n";
     return {output, std::nullopt, "Route Records were sorted."};
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
-
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,36 +13,36 @@ namespace reference {
 class RecordCollection
 {
 public:
-    qsizetype count() const { return qsizetype(entries.size()); }
-    const QByteArray &line(qsizetype position) const { return entries[size_t(position - 1)].first; }
-    QByteArray key(qsizetype position) const { return entries[size_t(position - 1)].second; }
+    std::int64_t count() const { return std::int64_t(entries.size()); }
+    const std::string &line(std::int64_t position) const { return entries[std::size_t(position - 1)].first; }
+    const std::string &key(std::int64_t position) const { return entries[std::size_t(position - 1)].second; }
 
     // Each form fails, leaving the collection unchanged, when the key is present.
-    bool add(const QByteArray &line, const QByteArray &key);
-    bool addBefore(const QByteArray &line, const QByteArray &key, qsizetype position);
-    bool addAfter(const QByteArray &line, const QByteArray &key, qsizetype position);
+    bool add(const std::string &line, const std::string &key);
+    bool addBefore(const std::string &line, const std::string &key, std::int64_t position);
+    bool addAfter(const std::string &line, const std::string &key, std::int64_t position);
 
 private:
-    bool insertAt(size_t index, const QByteArray &line, const QByteArray &key);
+    bool insertAt(std::size_t index, const std::string &line, const std::string &key);
 
-    std::vector<std::pair<QByteArray, QByteArray>> entries;
+    std::vector<std::pair<std::string, std::string>> entries;
 };
 
 // The key rule, written with plain substring calls.
-QByteArray BuildRecordKey(const QByteArray &line);
+std::string BuildRecordKey(const std::string &line);
 
 // Visits every entry, rebuilding its key from its line, and counts the keys
 // that are not greater than the new key.
-qsizetype FindInsertPosition(const QByteArray &key, const RecordCollection &collection);
+std::int64_t FindInsertPosition(const std::string &key, const RecordCollection &collection);
 
 struct SortResult
 {
-    QByteArray output;                 // what a successful run writes
-    std::optional<qint64> failedLine;  // 1-based line of the duplicate key
-    QByteArray message;
+    std::string output;                     // what a successful run writes
+    std::optional<std::int64_t> failedLine; // 1-based line of the duplicate key
+    std::string message;
 };
 
 // Reads the lines one by one and inserts each where FindInsertPosition says.
-SortResult sortRecordByRecord(QByteArrayView input);
+SortResult sortRecordByRecord(std::string_view input);
 
 } // namespace reference

@@ -1,4 +1,4 @@
-#include "reference/route_files.h"
+#include "support/route_files.h"
 #include "window/ostrel_sort.h"
 
 #include <QAbstractButton>
@@ -9,11 +9,17 @@
 #include <QTest>
 #include <QTimer>
 
-using reference::readFile;
-using reference::routeRecord;
-using reference::writeFile;
-
 namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    support::writeFile(path.toStdString(), bytes.toStdString());
+}
+
+QByteArray readFile(const QString &path)
+{
+    return QByteArray::fromStdString(support::readFile(path.toStdString()));
+}
 
 // What one message box showed, and the window's cursor, while the box was open.
 struct ShownBox
@@ -60,7 +66,8 @@ private:
 
 QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road")
 {
-    return routeRecord(190, {{1, front}, {18, name.leftJustified(30, ' ')}, {170, "0700"}});
+    return QByteArray::fromStdString(support::routeRecord(
+        190, {{1, front.toStdString()}, {18, support::padded(name.toStdString(), 30)}, {170, "0700"}}));
 }
 
 const QByteArray recordA = keyed("AA01");

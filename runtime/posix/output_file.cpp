@@ -1,0 +1,271 @@
+#include "runtime/output_file.h"
+
+#include "runtime/path_text.h"
+#include "runtime/posix/system_reason.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <mutex>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ostrel {
+
+namespace {
+
+// A file-size limit must fail the write, not kill the process with the
+// temporary file still on disk.
+void ignoreFileSizeSignal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}
+
+// A limit or a full disk reached part way gives a short write with no error
+// set; writing on makes the system name the reason.
+int writeAll(int descriptor, const char *bytes, std::size_t size, off_t offset, bool positioned)
+{
+    while (size > 0) {
+        const ssize_t written = positioned ? ::pwrite(descriptor, bytes, size, offset) : ::write(descriptor, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
+        bytes += written;
+        size -= std::size_t(written);
+        offset += written;
+    }
+    return 0;
+}
+
+std::optional<std::string> reasonFor(int error)
+{
+    if (error == 0)
+        return std::nullopt;
+    return systemReason(error);
+}
+
+// Standard output, a device or a pipe: written through, in order.
+class DirectOutput : public OutputFile
+{
+public:
+    DirectOutput(int stream, bool closeAtEnd) : descriptor(stream), owned(closeAtEnd) {}
+    ~DirectOutput() override
+    {
+        if (owned)
+            ::close(descriptor);
+    }
+
+    bool writesAnywhere() const override { return false; }
+    std::optional<std::string> write(std::int64_t, std::string_view bytes) override
+    {
+        return reasonFor(writeAll(descriptor, bytes.data(), bytes.size(), 0, false));
+    }
+    std::optional<std::string> commit() override { return std::nullopt; }
+
+private:
+    int descriptor;
+    bool owned;
+};
+
+// Makes a rename durable; the data were synced before it.
+void syncFolder(const std::filesystem::path &folder)
+{
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
+}
+
+// A name beside the target that no other run is using at the moment.
+std::filesystem::path companionName(const std::filesystem::path &target)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto noise = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())
+                       ^ (std::uint64_t(::getpid()) << 32) ^ counter++;
+    std::string suffix = ".";
+    for (std::uint64_t rest = noise * 0x9e3779b97f4a7c15ULL; suffix.size() < 7; rest /= 36)
+        suffix += "0123456789abcdefghijklmnopqrstuvwxyz"[rest % 36];
+    std::filesystem::path name = target;
+    name += suffix;
+    return name;
+}
+
+// Streams the output to disk while it is written: each block is sent off at
+// once, and blocks a window behind are waited for and dropped from the
+// cache. The disk then works alongside the writers, dirty pages never pile up
+// until the system throttles them, and the final flush finds little to do.
+void writeBehind(int descriptor, std::int64_t offset, std::int64_t size)
+{
+    constexpr std::int64_t window = 8 * 1024 * 1024;
+    ::sync_file_range(descriptor, offset, size, SYNC_FILE_RANGE_WRITE);
+    const std::int64_t settledFrom = std::max<std::int64_t>(0, offset - window);
+    const std::int64_t settledTo = offset + size - window;
+    if (settledTo <= settledFrom)
+        return;
+    ::sync_file_range(descriptor, settledFrom, settledTo - settledFrom,
+                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    ::posix_fadvise(descriptor, settledFrom, settledTo - settledFrom, POSIX_FADV_DONTNEED);
+}
+
+// A temporary file in the target's folder. Where the file system allows, it
+// has no name until commit, so not even a killed run can leave it behind.
+class ReplacingOutput : public OutputFile
+{
+public:
+    ReplacingOutput(int temporary, std::filesystem::path replaced, std::optional<std::filesystem::path> name)
+        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name))
+    {
+    }
+    ~ReplacingOutput() override
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        if (temporaryName)
+            ::unlink(temporaryName->c_str());
+    }
+
+    bool writesAnywhere() const override { return true; }
+
+    std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
+    {
+        if (const int error = writeAll(descriptor, bytes.data(), bytes.size(), off_t(offset), true))
+            return systemReason(error);
+        writeBehind(descriptor, offset, std::int64_t(bytes.size()));
+        return std::nullopt;
+    }
+
+    std::optional<std::string> commit() override
+    {
+        if (::fdatasync(descriptor) != 0)
+            return systemReason(errno);
+        // Written and on disk: the replaced file leaves nothing in the cache.
+        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED);
+        if (!temporaryName) {
+            if (auto failure = giveName())
+                return failure;
+        }
+        if (::rename(temporaryName->c_str(), target.c_str()) != 0)
+            return systemReason(errno);
+        temporaryName.reset();
+        ::close(std::exchange(descriptor, -1));
+        syncFolder(target.parent_path());
+        return std::nullopt;
+    }
+
+private:
+    // A file without a name gets one beside the target, to be renamed over it.
+    std::optional<std::string> giveName()
+    {
+        const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+        for (;;) {
+            std::filesystem::path name = companionName(target);
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                temporaryName = std::move(name);
+                return std::nullopt;
+            }
+            if (errno != EEXIST)
+                return systemReason(errno);
+        }
+    }
+
+    int descriptor;
+    std::filesystem::path target;
+    std::optional<std::filesystem::path> temporaryName;
+};
+
+// The file a path names, symbolic links followed, so that replacing it
+// updates the file the link points at and keeps the link.
+std::filesystem::path resolvedTarget(const std::filesystem::path &path)
+{
+    char resolved[PATH_MAX];
+    struct stat status = {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode) && ::realpath(path.c_str(), resolved))
+        return resolved;
+    return path;
+}
+
+int createTemporary(const std::filesystem::path &target, const struct stat *existing,
+                    std::optional<std::filesystem::path> &temporaryName)
+{
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const mode_t mode = existing ? existing->st_mode & 07777 : 0666;
+    int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // No unnamed files here: a named one, removed again on failure.
+        for (;;) {
+            std::filesystem::path name = companionName(target);
+            descriptor = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+            if (descriptor >= 0) {
+                temporaryName = std::move(name);
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+    }
+    if (descriptor >= 0 && existing) {
+        // Creation applied the umask; an existing file keeps its mode and, where allowed, its owner.
+        ::fchmod(descriptor, existing->st_mode & 07777);
+        [[maybe_unused]] const int ownerKept = ::fchown(descriptor, existing->st_uid, existing->st_gid);
+    }
+    return descriptor;
+}
+
+// Reserving the whole size first spares the file system from growing the file
+// block by block, and a full disk or a size limit is found before anything is written.
+std::optional<std::string> reserve(int descriptor, std::int64_t size)
+{
+    if (size > 0 && ::fallocate(descriptor, 0, 0, off_t(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return systemReason(errno);
+    return std::nullopt;
+}
+
+} // namespace
+
+CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t size)
+{
+    ignoreFileSizeSignal();
+    if (isStandardStream(path))
+        return {std::make_unique<DirectOutput>(STDOUT_FILENO, false), std::nullopt};
+
+    const std::filesystem::path target = resolvedTarget(path);
+    struct stat status = {};
+    const bool exists = ::stat(target.c_str(), &status) == 0;
+    if (exists && S_ISDIR(status.st_mode))
+        return {nullptr, systemReason(EISDIR)};
+    // A device or pipe can only be written to; replacing it would destroy it.
+    if (exists && !S_ISREG(status.st_mode)) {
+        const int descriptor = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (descriptor < 0)
+            return {nullptr, systemReason(errno)};
+        return {std::make_unique<DirectOutput>(descriptor, true), std::nullopt};
+    }
+    // Replacing a file the operator may not write would be allowed by the
+    // folder, but is not what the file's permissions say.
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return {nullptr, systemReason(errno)};
+
+    std::optional<std::filesystem::path> temporaryName;
+    const int descriptor = createTemporary(target, exists ? &status : nullptr, temporaryName);
+    if (descriptor < 0)
+        return {nullptr, systemReason(errno)};
+    auto output = std::make_unique<ReplacingOutput>(descriptor, target, std::move(temporaryName));
+    if (auto failure = reserve(descriptor, size))
+        return {nullptr, failure};
+    return {std::move(output), std::nullopt};
+}
+
+} // namespace ostrel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "sorting/record_array.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+// Records grouped by their leading key bytes: two bytes for large inputs,
+// one for small ones, where 65,536 groups would cost more than they save.
+struct Grouping
+{
+    std::size_t keyBytes = 1;
+
+    std::size_t count() const { return std::size_t(1) << (8 * keyBytes); }
+    std::size_t of(const KeyedRecord &record) const
+    {
+        const std::size_t first = record.key().sortByte(0);
+        return keyBytes == 1 ? first : first << 8 | record.key().sortByte(1);
+    }
+    // The leading key bytes that every record of the groups first to last shares.
+    std::size_t sharedBytes(std::size_t firstGroup, std::size_t lastGroup) const
+    {
+        if (firstGroup == lastGroup)
+            return keyBytes;
+        return keyBytes == 2 && firstGroup >> 8 == lastGroup >> 8 ? 1 : 0;
+    }
+};
+
+struct RecordGroup
+{
+    std::int64_t records = 0;
+    std::int64_t lineBytes = 0; // line ends not counted
+};
+
+// Every line of an input keyed, in one array grouped by leading key bytes;
+// within a group, in input order.
+struct KeyedInput
+{
+    RecordArray records;
+    Grouping grouping;
+    std::vector<RecordGroup> groups;
+};
+
+// Keys the lines on all cores. Throws std::bad_alloc when the records do not
+// fit in memory.
+KeyedInput keyRecords(std::string_view input);
+
+} // namespace ostrel

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "sorting/record_keying.h"
+#include "sorting/stretch_plan.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+struct RepeatedKey
+{
+    std::int64_t lineNumber = 0; // counted from 1
+    std::string_view line;
+};
+
+// The records of one input, put in key order a stretch at a time, so that
+// the first stretches can be written while later ones are still being sorted.
+class RecordSorter
+{
+public:
+    // Keys every line. Throws std::bad_alloc when the records do not fit in memory.
+    explicit RecordSorter(std::string_view input);
+    RecordSorter(const RecordSorter &) = delete;
+    RecordSorter &operator=(const RecordSorter &) = delete;
+
+    std::int64_t recordCount() const { return std::int64_t(keyed.records.size()); }
+    // The size of the output: every line followed by CR LF.
+    std::int64_t outputBytes() const;
+
+    // Sorts the next stretch on the calling thread; several threads may call
+    // at once. Empty once every stretch has been taken.
+    std::optional<Stretch> sortNextStretch();
+    // Sorts every stretch not yet taken, on all cores.
+    void sortRemainingStretches();
+
+    // Lines of stretches already sorted, by their place in key order.
+    std::string_view line(std::int64_t place) const { return keyed.records[std::size_t(place)].line(input); }
+    // Valid once every stretch is sorted.
+    const RecordArray &records() const { return keyed.records; }
+
+    // Whether a stretch sorted so far holds two records with one key.
+    bool repeatFound() const;
+    // Valid once every stretch is sorted. The first line, in input order,
+    // whose key equals an earlier line's key: the line at which inserting
+    // records one by one would have failed.
+    std::optional<RepeatedKey> firstRepeat() const;
+
+private:
+    void noteRepeats(const Stretch &stretch);
+
+    std::string_view input;
+    KeyedInput keyed;
+    std::vector<Stretch> stretches;
+    std::atomic<std::size_t> nextStretch{0};
+    mutable std::mutex repeatMutex;
+    const KeyedRecord *earliestRepeat = nullptr;
+};
+
+} // namespace ostrel

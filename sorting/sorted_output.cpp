@@ -1,0 +1,116 @@
+#include "sorting/sorted_output.h"
+
+#include "runtime/parallel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::string_view lineEnd = "\r\n";
+// Large enough that each write moves a lot; small enough to stay in cache.
+constexpr std::size_t blockSize = 1024 * 1024;
+// Below these, threads cost more than they save.
+constexpr std::int64_t bytesPerWorker = 16 * 1024 * 1024;
+constexpr std::int64_t recordsPerWorker = 64 * 1024;
+
+// Lines are gathered in key order from all over the input, so without asking
+// for them ahead the copy would mostly wait for memory.
+constexpr std::int64_t prefetchDistance = 16;
+
+inline void prefetch(std::string_view line)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    const std::size_t reach = std::min<std::size_t>(line.size(), 256);
+    for (std::size_t offset = 0; offset < reach; offset += 64)
+        __builtin_prefetch(line.data() + offset);
+#endif
+}
+
+// Gathers the lines of places [first, last), each with CR LF, into the
+// block and hands on each full block with its offset in the output.
+std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t first, std::int64_t last,
+                                      std::int64_t offset, std::string &block, OutputFile &output)
+{
+    std::size_t used = 0;
+    std::optional<std::string> failure;
+    const auto append = [&](std::string_view bytes) {
+        while (!bytes.empty()) {
+            if (used == block.size()) {
+                if ((failure = output.write(offset, block)))
+                    return false;
+                offset += std::int64_t(used);
+                used = 0;
+            }
+            const std::size_t chunk = std::min(bytes.size(), block.size() - used);
+            std::memcpy(block.data() + used, bytes.data(), chunk);
+            used += chunk;
+            bytes.remove_prefix(chunk);
+        }
+        return true;
+    };
+    for (std::int64_t place = first; place < last; ++place) {
+        if (place + prefetchDistance < last)
+            prefetch(sorter.line(place + prefetchDistance));
+        if (!append(sorter.line(place)) || !append(lineEnd))
+            return failure;
+    }
+    if (used > 0)
+        return output.write(offset, std::string_view(block).substr(0, used));
+    return std::nullopt;
+}
+
+std::optional<std::string> writeInOrder(RecordSorter &sorter, OutputFile &output)
+{
+    // Nothing reaches a stream or device that could not be taken back afterwards.
+    std::string block(blockSize, '\0');
+    sorter.sortRemainingStretches();
+    if (sorter.repeatFound())
+        return std::nullopt;
+    return writeLines(sorter, 0, sorter.recordCount(), 0, block, output);
+}
+
+std::optional<std::string> writeWhileSorting(RecordSorter &sorter, OutputFile &output)
+{
+    const unsigned workers = std::max(workerCount(sorter.outputBytes(), bytesPerWorker),
+                                      workerCount(sorter.recordCount(), recordsPerWorker));
+    // Allocated here, so that running out of memory is reported, never met in a thread.
+    std::vector<std::string> blocks(workers, std::string(blockSize, '\0'));
+    std::mutex failureMutex;
+    std::optional<std::string> firstFailure;
+    const auto failed = [&] {
+        const std::lock_guard lock(failureMutex);
+        return firstFailure.has_value();
+    };
+    std::vector<std::function<void()>> jobs;
+    for (unsigned w = 0; w < workers; ++w) {
+        jobs.push_back([&, w] {
+            while (const auto stretch = sorter.sortNextStretch()) {
+                if (failed() || sorter.repeatFound())
+                    continue;
+                const std::int64_t offset = stretch->lineBytesBefore + std::int64_t(lineEnd.size()) * stretch->first;
+                if (auto failure = writeLines(sorter, stretch->first, stretch->last, offset, blocks[w], output)) {
+                    const std::lock_guard lock(failureMutex);
+                    if (!firstFailure)
+                        firstFailure = std::move(failure);
+                }
+            }
+        });
+    }
+    runInParallel(jobs);
+    return firstFailure;
+}
+
+} // namespace
+
+std::optional<std::string> writeSortedRecords(RecordSorter &sorter, OutputFile &output)
+{
+    return output.writesAnywhere() ? writeWhileSorting(sorter, output) : writeInOrder(sorter, output);
+}
+
+} // namespace ostrel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "runtime/line_scanner.h"
+#include "sorting/record_sorter.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace support {
+
+// The engine's whole order in memory, without files: what the tests compare.
+struct RecordOrder
+{
+    // Ascending by key; among equal keys, in input order.
+    std::vector<std::string_view> lines;
+    std::optional<ostrel::RepeatedKey> firstRepeat;
+
+    // The bytes a run would write.
+    std::string output() const;
+};
+
+RecordOrder orderRecords(std::string_view input);
+
+std::vector<ostrel::LineSpan> splitLines(std::string_view input);
+
+} // namespace support
