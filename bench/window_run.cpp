@@ -1,6 +1,6 @@
 // Times the window's sort run, from pressing the button to the message box,
 // on a route file placed at the fixed input path under a scratch home folder.
-#include "window/ostrel_sort.h"
+#include "window/qt/ostrel_sort.h"
 
 #include <QApplication>
 #include <QDir>

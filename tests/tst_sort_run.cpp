@@ -1,11 +1,14 @@
 #include "runtime/path_text.h"
 #include "sorting/sort_run.h"
+#include "support/data_folder.h"
 #include "support/route_files.h"
+#include "support/system_reasons.h"
 #include "support/temporary_folder.h"
 
 #include <doctest.h>
 
-#include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -150,34 +153,24 @@ TEST_CASE("no limit on the number of lines")
     CHECK(repeat.message.find("\r\n Line =  40001\r\n") != std::string::npos);
 }
 
-// Paths, reasons and devices here are those of POSIX systems.
-#ifndef _WIN32
-
-#include <sys/stat.h>
-
 TEST_CASE("a file that cannot be read or written is reported with the system's reason")
 {
+    using support::SystemFailure;
     struct Row
     {
         const char *name;
         std::string input;
         std::string output;
         Result result;
-        std::string heading;
         std::string shownFile;
-        std::string reason;
+        SystemFailure reason;
     };
-    const std::string readHeading = "Failed Sort - cannot read input file, ";
-    const std::string writeHeading = "Failed Sort - cannot write output file, ";
     const Row rows[] = {
-        {"input missing", "missing.txt", "out.txt", Result::ReadFailed, readHeading, "missing.txt",
-         "No such file or directory"},
-        {"input is a folder", "sub", "out.txt", Result::ReadFailed, readHeading, "sub", "Is a directory"},
-        {"output folder missing", "in.txt", "nowhere/out.txt", Result::WriteFailed, writeHeading, "nowhere/out.txt",
-         "No such file or directory"},
-        {"output is a folder", "in.txt", "sub", Result::WriteFailed, writeHeading, "sub", "Is a directory"},
-        {"device is full", "in.txt", "/dev/full", Result::WriteFailed, writeHeading, "/dev/full",
-         "No space left on device"},
+        {"input missing", "missing.txt", "out.txt", Result::ReadFailed, "missing.txt", SystemFailure::FileMissing},
+        {"input is a folder", "sub", "out.txt", Result::ReadFailed, "sub", SystemFailure::IsFolder},
+        {"output folder missing", "in.txt", "nowhere/out.txt", Result::WriteFailed, "nowhere/out.txt",
+         SystemFailure::FolderMissing},
+        {"output is a folder", "in.txt", "sub", Result::WriteFailed, "sub", SystemFailure::IsFolder},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -185,10 +178,12 @@ TEST_CASE("a file that cannot be read or written is reported with the system's r
             const support::TemporaryFolder folder;
             writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
             std::filesystem::create_directory(folder / "sub");
-            const auto at = [&](const std::string &name) { return name.starts_with('/') ? name : (folder / name).string(); };
-            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(at(row.input), at(row.output));
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / row.input, folder / row.output);
+            const std::string heading = row.result == Result::ReadFailed ? "Failed Sort - cannot read input file, "
+                                                                         : "Failed Sort - cannot write output file, ";
             CHECK(outcome.result == row.result);
-            CHECK(outcome.message == row.heading + "\r\n File = " + at(row.shownFile) + "\r\n Reason = " + row.reason);
+            CHECK(outcome.message == heading + "\r\n File = " + (folder / row.shownFile).make_preferred().string()
+                                         + "\r\n Reason = " + support::reasonText(row.reason));
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "sub"});
         }
     }
@@ -198,14 +193,16 @@ TEST_CASE("a file that cannot be read or written is reported with the system's r
 // found later must still be what the run reports.
 TEST_CASE("a repeated key outranks a failure to write")
 {
-    const char *outputs[] = {"nowhere/out.txt", "sub", "/dev/full"};
-    for (const char *output : outputs) {
-        SUBCASE(output)
+    std::vector<std::string> outputs{"nowhere/out.txt", "sub"};
+    if (std::filesystem::exists("/dev/full"))
+        outputs.push_back("/dev/full");
+    for (const std::string &output : outputs) {
+        SUBCASE(output.c_str())
         {
             const support::TemporaryFolder folder;
             writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
             std::filesystem::create_directory(folder / "sub");
-            const std::filesystem::path outputPath = output[0] == '/' ? output : folder / output;
+            const std::filesystem::path outputPath = output.starts_with("/dev/") ? std::filesystem::path(output) : folder / output;
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", outputPath);
             CHECK(outcome.result == Result::DuplicateKey);
             CHECK(outcome.message.starts_with("Failed Sort - duplicate keys, \r\n Line =  3\r\n"));
@@ -213,6 +210,21 @@ TEST_CASE("a repeated key outranks a failure to write")
         }
     }
 }
+
+TEST_CASE("a full device is reported, and stays a device" * doctest::skip(!std::filesystem::exists("/dev/full")))
+{
+    const support::TemporaryFolder folder;
+    writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", "/dev/full");
+    CHECK(outcome.result == Result::WriteFailed);
+    CHECK(outcome.message == "Failed Sort - cannot write output file, \r\n File = /dev/full\r\n Reason = " + std::string(std::strerror(ENOSPC)));
+    CHECK(std::filesystem::is_character_file("/dev/full"));
+}
+
+// Permissions and links as POSIX systems have them.
+#ifndef _WIN32
+
+#include <sys/stat.h>
 
 TEST_CASE("a new output gets the usual permissions, an existing one keeps its own")
 {
@@ -245,20 +257,22 @@ TEST_CASE("a symbolic link as output updates the file it points at")
     CHECK(support::folderEntries(folder / "real") == Names{"sorted.txt"});
 }
 
+#endif
+
 TEST_CASE("the operator's run uses the fixed paths")
 {
     const support::TemporaryFolder folder;
-    ::setenv("HOME", folder.path().c_str(), 1);
-    std::filesystem::create_directories(folder / "f/u/datafile");
-    writeFile(folder / "f/u/datafile/taveld.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+    support::useHomeFolder(folder.path());
+    const std::filesystem::path data = support::fixedDataFolder(folder.path());
+    std::filesystem::create_directories(data);
+    writeFile(data / "taveld.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
 
     const ostrel::SortOutcome sorted = ostrel::SortInputFile();
     CHECK(sorted.result == Result::Sorted);
     CHECK(sorted.message == "Route Records were sorted.");
-    CHECK(readFile(folder / "f/u/datafile/tavelsrtd.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+    CHECK(readFile(data / "tavelsrtd.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
 
-    writeFile(folder / "f/u/datafile/taveld.txt", keyed("AA01") + "\r\n" + keyed("AA01") + "\r\n");
+    writeFile(data / "taveld.txt", keyed("AA01") + "\r\n" + keyed("AA01") + "\r\n");
     CHECK(ostrel::SortInputFile().result == Result::DuplicateKey);
+    CHECK(readFile(data / "tavelsrtd.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
 }
-
-#endif

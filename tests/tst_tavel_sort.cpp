@@ -1,7 +1,9 @@
 #include "reference/record_by_record.h"
 #include "support/child_process.h"
+#include "support/data_folder.h"
 #include "support/route_files.h"
 #include "support/sanitizer_build.h"
+#include "support/system_reasons.h"
 #include "support/temporary_folder.h"
 
 #include <doctest.h>
@@ -41,12 +43,8 @@ public:
         support::ProcessSetup setup{folder.path(), {{"HOME", folder.path().string()}}, standardInput, std::move(inChild)};
         return support::runProcess(TAVEL_SORT_PATH, arguments, setup);
     }
-    std::string text(std::string pattern) const
-    {
-        for (std::size_t at; (at = pattern.find("%1")) != std::string::npos;)
-            pattern.replace(at, 2, folder.path().string());
-        return pattern;
-    }
+    // A file of the folder as messages show it.
+    std::string shown(const std::string &name) const { return (folder / name).make_preferred().string(); }
 
     const support::TemporaryFolder folder;
 };
@@ -55,26 +53,32 @@ public:
 
 TEST_CASE("exit status and messages")
 {
+    using support::SystemFailure;
     struct Row
     {
         const char *name;
         Arguments arguments;
         int exitCode;
         std::string standardOutput;
-        std::string standardError;
+        std::string standardError; // %1 stands for the failing file as messages show it
+        std::string failingFile;
     };
     const Row rows[] = {
-        {"sorted", {"in.txt", "out.txt"}, 0, "Route Records were sorted.\n", ""},
+        {"sorted", {"in.txt", "out.txt"}, 0, "Route Records were sorted.\n", "", ""},
         {"duplicate key", {"twice.txt", "out.txt"}, 1, "",
-         "Failed Sort - duplicate keys, \n Line =  3\n Name = Harbour Road\n Key = ................." "HaAA01\n"},
+         "Failed Sort - duplicate keys, \n Line =  3\n Name = Harbour Road\n Key = ................." "HaAA01\n", ""},
         {"unreadable input", {"missing.txt", "out.txt"}, 2, "",
-         "Failed Sort - cannot read input file, \n File = %1/missing.txt\n Reason = No such file or directory\n"},
+         "Failed Sort - cannot read input file, \n File = %1\n Reason = "
+             + support::reasonText(SystemFailure::FileMissing) + "\n",
+         "missing.txt"},
         {"unwritable output", {"in.txt", "no/out.txt"}, 2, "",
-         "Failed Sort - cannot write output file, \n File = %1/no/out.txt\n Reason = No such file or directory\n"},
+         "Failed Sort - cannot write output file, \n File = %1\n Reason = "
+             + support::reasonText(SystemFailure::FolderMissing) + "\n",
+         "no/out.txt"},
         {"too many arguments", {"a", "b", "c"}, 2, "",
-         "The following argument was not expected: c\nTry 'tavel-sort --help'.\n"},
+         "The following argument was not expected: c\nTry 'tavel-sort --help'.\n", ""},
         {"unknown option", {"--fast", "in.txt"}, 2, "",
-         "The following argument was not expected: --fast\nTry 'tavel-sort --help'.\n"},
+         "The following argument was not expected: --fast\nTry 'tavel-sort --help'.\n", ""},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -82,7 +86,10 @@ TEST_CASE("exit status and messages")
             const BatchFolder batch;
             writeFile(batch.folder / "out.txt", "earlier");
             const support::ProcessRun result = batch.run(row.arguments);
-            CHECK(result.standardError == batch.text(row.standardError));
+            std::string expectedError = row.standardError;
+            if (const std::size_t at = expectedError.find("%1"); at != std::string::npos)
+                expectedError.replace(at, 2, batch.shown(row.failingFile));
+            CHECK(result.standardError == expectedError);
             CHECK(result.standardOutput == row.standardOutput);
             CHECK(result.exitCode == row.exitCode);
             CHECK(readFile(batch.folder / "out.txt") == (row.exitCode == 0 ? sorted : "earlier"));
@@ -114,13 +121,15 @@ TEST_CASE("standard output carries the records and nothing else")
 TEST_CASE("the fixed paths stand in for what is left out")
 {
     const BatchFolder batch;
-    std::filesystem::create_directories(batch.folder / "f/u/datafile");
-    writeFile(batch.folder / "f/u/datafile/taveld.txt", recordB + "\r\n" + recordA);
+    const std::filesystem::path data = support::fixedDataFolder(batch.folder.path());
+    std::filesystem::create_directories(data);
+    std::filesystem::remove(data / "tavelsrtd.txt");
+    writeFile(data / "taveld.txt", recordB + "\r\n" + recordA);
     CHECK(batch.run({}).exitCode == 0);
-    CHECK(readFile(batch.folder / "f/u/datafile/tavelsrtd.txt") == sorted);
+    CHECK(readFile(data / "tavelsrtd.txt") == sorted);
 
     CHECK(batch.run({"twice.txt"}).exitCode == 1);
-    CHECK(readFile(batch.folder / "f/u/datafile/tavelsrtd.txt") == sorted);
+    CHECK(readFile(data / "tavelsrtd.txt") == sorted);
 }
 
 TEST_CASE("help and version")
@@ -153,7 +162,7 @@ TEST_CASE("too little memory is reported and the earlier output kept" * doctest:
         const rlimit limit{384 * 1024 * 1024, 384 * 1024 * 1024};
         ::setrlimit(RLIMIT_AS, &limit);
     });
-    CHECK(result.standardError == batch.text("Failed Sort - not enough memory, \n File = %1/many.txt\n"));
+    CHECK(result.standardError == "Failed Sort - not enough memory, \n File = " + batch.shown("many.txt") + "\n");
     CHECK(result.exitCode == 2);
     CHECK(readFile(batch.folder / "out.txt") == "earlier");
 }

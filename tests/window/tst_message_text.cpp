@@ -1,4 +1,4 @@
-#include "window/message_text.h"
+#include "window/qt/message_text.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 #include "support/route_files.h"
-#include "window/ostrel_sort.h"
+#include "window/qt/ostrel_sort.h"
 
 #include <QAbstractButton>
 #include <QApplication>

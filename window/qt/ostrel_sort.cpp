@@ -1,7 +1,7 @@
-#include "window/ostrel_sort.h"
+#include "window/qt/ostrel_sort.h"
 
 #include "sorting/sort_run.h"
-#include "window/message_box.h"
+#include "window/qt/message_box.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "window/message_box.h"
+#include "window/qt/message_box.h"
 
-#include "window/message_text.h"
+#include "window/qt/message_text.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

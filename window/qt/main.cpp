@@ -1,4 +1,4 @@
-#include "window/ostrel_sort.h"
+#include "window/qt/ostrel_sort.h"
 
 #include <QApplication>
 

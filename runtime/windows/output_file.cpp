@@ -1,0 +1,220 @@
+#include "runtime/output_file.h"
+
+#include "runtime/path_text.h"
+#include "runtime/windows/system_reason.h"
+
+#include <atomic>
+#include <utility>
+
+namespace ostrel {
+
+namespace {
+
+// Temporary files carry this mark, so that one left by a run killed at the
+// wrong moment is known and cleared by the next run.
+constexpr std::wstring_view temporaryMark = L".~ostrel-";
+constexpr std::wstring_view temporaryExtension = L".tmp";
+
+std::optional<std::string> lastFailure()
+{
+    return systemReason(::GetLastError());
+}
+
+bool writeAll(HANDLE handle, std::string_view bytes, std::optional<std::int64_t> offset)
+{
+    while (!bytes.empty()) {
+        const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
+        OVERLAPPED position{};
+        if (offset) {
+            position.Offset = DWORD(*offset);
+            position.OffsetHigh = DWORD(*offset >> 32);
+        }
+        DWORD written = 0;
+        if (!::WriteFile(handle, bytes.data(), chunk, &written, offset ? &position : nullptr))
+            return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        bytes.remove_prefix(written);
+        if (offset)
+            *offset += written;
+    }
+    return true;
+}
+
+// Standard output, a device or a pipe: written through, in order.
+class DirectOutput : public OutputFile
+{
+public:
+    DirectOutput(HANDLE stream, bool closeAtEnd) : handle(stream), owned(closeAtEnd) {}
+    ~DirectOutput() override
+    {
+        if (owned)
+            ::CloseHandle(handle);
+    }
+
+    bool writesAnywhere() const override { return false; }
+    std::optional<std::string> write(std::int64_t, std::string_view bytes) override
+    {
+        if (!writeAll(handle, bytes, std::nullopt))
+            return lastFailure();
+        return std::nullopt;
+    }
+    std::optional<std::string> commit() override { return std::nullopt; }
+
+private:
+    HANDLE handle;
+    bool owned;
+};
+
+bool markForDeletion(HANDLE handle, bool deleteAtClose)
+{
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleteAtClose;
+    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+std::wstring companionName(const std::wstring &target, std::wstring_view kind)
+{
+    static std::atomic<unsigned> counter{0};
+    return target + std::wstring(temporaryMark) + std::wstring(kind) + std::to_wstring(::GetCurrentProcessId()) + L"-"
+           + std::to_wstring(counter++) + std::wstring(temporaryExtension);
+}
+
+// Temporary files of earlier runs that were killed between giving their file
+// a name and renaming it. One that a running sort holds open cannot be
+// deleted, and so is left alone.
+void clearLeftovers(const std::wstring &target)
+{
+    WIN32_FIND_DATAW found;
+    const std::wstring pattern = target + std::wstring(temporaryMark) + L"*" + std::wstring(temporaryExtension);
+    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+    do {
+        ::DeleteFileW((folder + found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+// A temporary file in the target's folder, marked to be deleted when it is
+// closed, so that it never outlives the run, whatever ends it.
+class ReplacingOutput : public OutputFile
+{
+public:
+    ReplacingOutput(HANDLE temporary, std::wstring temporaryName, std::wstring target, bool targetExists)
+        : handle(temporary), temporaryPath(std::move(temporaryName)), targetPath(std::move(target)),
+          replacing(targetExists)
+    {
+    }
+    ~ReplacingOutput() override
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle);
+        if (!committed)
+            ::DeleteFileW(temporaryPath.c_str());
+    }
+
+    bool writesAnywhere() const override { return true; }
+
+    std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
+    {
+        if (!writeAll(handle, bytes, offset))
+            return lastFailure();
+        return std::nullopt;
+    }
+
+    std::optional<std::string> commit() override
+    {
+        if (!::FlushFileBuffers(handle) || !markForDeletion(handle, false))
+            return lastFailure();
+        ::CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
+        if (auto failure = replacing ? replaceTarget() : moveToTarget())
+            return failure;
+        committed = true;
+        return std::nullopt;
+    }
+
+private:
+    std::optional<std::string> moveToTarget()
+    {
+        if (!::MoveFileExW(temporaryPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return lastFailure();
+        return std::nullopt;
+    }
+
+    // Keeps the old file's attributes and security. The old file is kept as a
+    // backup until the new one stands, so no failure can lose both.
+    std::optional<std::string> replaceTarget()
+    {
+        const std::wstring backup = companionName(targetPath, L"old-");
+        if (::ReplaceFileW(targetPath.c_str(), temporaryPath.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                           nullptr, nullptr)) {
+            ::DeleteFileW(backup.c_str());
+            return std::nullopt;
+        }
+        const DWORD error = ::GetLastError();
+        // The old file went to the backup but the new one could not follow: put it back.
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            ::MoveFileExW(backup.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH);
+        return systemReason(error);
+    }
+
+    HANDLE handle;
+    std::wstring temporaryPath;
+    std::wstring targetPath;
+    bool replacing;
+    bool committed = false;
+};
+
+} // namespace
+
+CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t size)
+{
+    if (isStandardStream(path))
+        return {std::make_unique<DirectOutput>(::GetStdHandle(STD_OUTPUT_HANDLE), false), std::nullopt};
+
+    const std::wstring target = extendedPath(path);
+    // A device such as NUL or COM1 can only be written to.
+    if (target.starts_with(L"\\\\.\\")) {
+        const HANDLE device = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+        if (device == INVALID_HANDLE_VALUE)
+            return {nullptr, lastFailure()};
+        return {std::make_unique<DirectOutput>(device, true), std::nullopt};
+    }
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {nullptr, systemReason(directoryNotSupported)};
+    if (exists) {
+        // Replacing needs the old file writable (not marked read-only) and not
+        // held by a program that shares it with nobody, as a spreadsheet does.
+        const HANDLE old = ::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         0, nullptr);
+        if (old == INVALID_HANDLE_VALUE)
+            return {nullptr, lastFailure()};
+        ::CloseHandle(old);
+    }
+
+    clearLeftovers(target);
+    const std::wstring temporaryName = companionName(target, L"");
+    const HANDLE temporary = ::CreateFileW(temporaryName.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (temporary == INVALID_HANDLE_VALUE)
+        return {nullptr, lastFailure()};
+    auto output = std::make_unique<ReplacingOutput>(temporary, temporaryName, target, exists);
+    if (!markForDeletion(temporary, true))
+        return {nullptr, lastFailure()};
+    // Reserving the whole size first finds a full disk before anything is written.
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = size;
+    if (size > 0 && !::SetFileInformationByHandle(temporary, FileEndOfFileInfo, &end, sizeof end))
+        return {nullptr, lastFailure()};
+    return {std::move(output), std::nullopt};
+}
+
+} // namespace ostrel

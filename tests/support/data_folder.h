@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace support {
+
+// Where the fixed route files are for a test that sets `home` as the home
+// folder. On Windows they are on drive f:, which the test prefix maps to a
+// scratch folder of the build, shared by the tests that use it.
+#ifdef _WIN32
+inline std::filesystem::path fixedDataFolder(const std::filesystem::path &)
+{
+    return "f:\\u\\datafile";
+}
+inline void useHomeFolder(const std::filesystem::path &) {}
+#else
+inline std::filesystem::path fixedDataFolder(const std::filesystem::path &home)
+{
+    return home / "f/u/datafile";
+}
+inline void useHomeFolder(const std::filesystem::path &home)
+{
+    ::setenv("HOME", home.c_str(), 1);
+}
+#endif
+
+} // namespace support
