@@ -9,14 +9,14 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/windows/per_run.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/per_run.cmake)
 find_program(WIXL wixl)
 if(WIXL)
     list(APPEND CPACK_GENERATOR External)
     set(CPACK_EXTERNAL_ENABLE_STAGING ON)
-    set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/windows/msi.cmake)
+    set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/msi.cmake)
     set(CPACK_OSTREL_WIXL ${WIXL})
-    set(CPACK_OSTREL_WXS_TEMPLATE ${CMAKE_CURRENT_SOURCE_DIR}/windows/product.wxs.in)
+    set(CPACK_OSTREL_WXS_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/product.wxs.in)
     # Never change it: Windows Installer finds the earlier versions to
     # replace by this code.
     set(CPACK_OSTREL_UPGRADE_CODE B7010257-F711-424E-B0C9-C2F194B45C10)
