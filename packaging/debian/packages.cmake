@@ -82,6 +82,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its display plugins at run time, so no library link names them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/folder_permissions.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "put a file of fixed-width route records into key order")
 # CPack puts the summary first and marks the empty line as Debian wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[

@@ -27,7 +27,8 @@ fail() {
     exit 1
 }
 
-cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || fail "cpack failed"
+# A strict umask: the package's permissions must not be the builder's.
+(umask 077 && cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1) || fail "cpack failed"
 packages=("$work"/*.deb)
 [[ -f ${packages[0]} ]] || fail "cpack made no .deb"
 package=${packages[0]}
