@@ -113,6 +113,12 @@ TEST_CASE("standard output carries the records and nothing else")
     CHECK(refused.standardOutput == "");
     CHECK(refused.standardError.starts_with("Failed Sort - duplicate keys, \n Line =  2\n"));
 
+    // Byte 0x1A ends a text stream on Windows, and LF becomes CR LF there:
+    // standard streams must carry the bytes as they are.
+    const std::string control = routeRecord(190, {{1, "CC01"}, {18, "Ctrl \x1a and \x1a\x1a"}});
+    const support::ProcessRun binary = batch.run({"-", "-"}, control + "\n" + recordA + "\n");
+    CHECK(binary.standardOutput == control + "\r\n" + recordA + "\r\n");
+
     const std::string example = readFile(EXAMPLES_FOLDER "/routes.txt");
     const support::ProcessRun exampleRun = batch.run({EXAMPLES_FOLDER "/routes.txt", "-"});
     CHECK(exampleRun.standardOutput == reference::sortRecordByRecord(example).output);
