@@ -6,9 +6,6 @@
 
 #include <doctest.h>
 
-#include <chrono>
-#include <thread>
-
 #include <windows.h>
 
 using support::writeFile;
@@ -46,15 +43,7 @@ TEST_CASE("a run killed while writing leaves the earlier output and no temporary
     const auto before = faults::snapshotFolder(folder / "out");
 
     support::ChildProcess process(TAVEL_SORT_PATH, {"in.txt", "out\\sorted.txt"}, in(folder));
-    bool killed = false;
-    while (!killed && process.running()) {
-        if (temporaryFileIn(folder / "out")) {
-            process.kill();
-            killed = true;
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
+    const bool killed = process.killOnceSeen([&] { return temporaryFileIn(folder / "out"); });
     REQUIRE_MESSAGE(killed, "the run ended before it was seen writing");
     CHECK(process.finish().exitCode == -1);
     CHECK(faults::snapshotFolder(folder / "out") == before);
