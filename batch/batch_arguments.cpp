@@ -9,7 +9,7 @@ namespace ostrel {
 
 BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
 {
-    BatchArguments result{inputFilePath(), outputFilePath(), std::nullopt, std::nullopt};
+    BatchArguments result{inputFilePath(), outputFilePath(), false, std::nullopt, std::nullopt};
     CLI::App app("Puts a file of route records into key order.\n"
                  "Exit status: 0 sorted, 1 refused for a duplicate key, 2 any other failure.",
                  "tavel-sort");
@@ -21,6 +21,9 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
                    "Route file to sort, - for standard input (default " + pathText(result.inputPath) + ")");
     app.add_option("OUTPUT", output,
                    "Sorted file to write, - for standard output (default " + pathText(result.outputPath) + ")");
+    app.add_flag("--duplicates", result.listDuplicates,
+                 "List every record whose key repeats an earlier record's key, with the first line holding it, "
+                 "and write no file. Exit status 1 when there is one, 0 when there is none.");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -34,6 +37,10 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
         return result;
     } catch (const CLI::ParseError &error) {
         result.usageError = error.what();
+        return result;
+    }
+    if (result.listDuplicates && !output.empty()) {
+        result.usageError = "--duplicates writes no file, so takes no OUTPUT: " + output;
         return result;
     }
     if (!input.empty())

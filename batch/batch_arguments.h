@@ -11,14 +11,16 @@ struct BatchArguments
 {
     std::filesystem::path inputPath;
     std::filesystem::path outputPath;
+    // List the repeated keys of the input instead of sorting it.
+    bool listDuplicates = false;
     // For --help and --version: the text to print instead of sorting.
     std::optional<std::string> information;
     // What is wrong with the command line, in one line.
     std::optional<std::string> usageError;
 };
 
-// Reads "tavel-sort [INPUT [OUTPUT]]"; the fixed paths stand in for what is
-// left out.
+// Reads "tavel-sort [INPUT [OUTPUT]]" and "tavel-sort --duplicates [INPUT]";
+// the fixed paths stand in for what is left out.
 BatchArguments parseBatchArguments(const std::vector<std::string> &arguments);
 
 } // namespace ostrel

@@ -3,6 +3,7 @@
 #include "runtime/command_line.h"
 #include "runtime/console.h"
 #include "runtime/path_text.h"
+#include "sorting/duplicate_check.h"
 #include "sorting/sort_run.h"
 
 namespace {
@@ -27,6 +28,33 @@ void show(StandardStream stream, std::string_view message)
     ostrel::writeText(stream, ostrel::consoleText(message, ostrel::isTerminal(stream)));
 }
 
+int listDuplicates(const std::filesystem::path &inputPath)
+{
+    using Result = ostrel::DuplicateCheck::Result;
+    const ostrel::DuplicateCheck check = ostrel::checkRepeatedKeys(inputPath);
+    switch (check.result) {
+    case Result::NoRepeats:
+        show(StandardStream::Output, check.report);
+        return 0;
+    case Result::Repeats:
+        show(StandardStream::Output, check.report);
+        return 1;
+    default:
+        show(StandardStream::Error, check.report);
+        return 2;
+    }
+}
+
+int sort(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath)
+{
+    const SortOutcome outcome = ostrel::sortRecordFile(inputPath, outputPath);
+    // Sorted records on standard output are the data; the message must not join them.
+    const bool sorted = outcome.result == SortOutcome::Result::Sorted;
+    const bool recordsOnOutput = ostrel::isStandardStream(outputPath);
+    show(sorted && !recordsOnOutput ? StandardStream::Output : StandardStream::Error, outcome.message);
+    return exitStatus(outcome.result);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -40,10 +68,7 @@ int main(int argc, char *argv[])
         show(StandardStream::Error, *arguments.usageError + "\r\nTry 'tavel-sort --help'.");
         return 2;
     }
-    const SortOutcome outcome = ostrel::sortRecordFile(arguments.inputPath, arguments.outputPath);
-    // Sorted records on standard output are the data; the message must not join them.
-    const bool sorted = outcome.result == SortOutcome::Result::Sorted;
-    const bool recordsOnOutput = ostrel::isStandardStream(arguments.outputPath);
-    show(sorted && !recordsOnOutput ? StandardStream::Output : StandardStream::Error, outcome.message);
-    return exitStatus(outcome.result);
+    if (arguments.listDuplicates)
+        return listDuplicates(arguments.inputPath);
+    return sort(arguments.inputPath, arguments.outputPath);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -13,6 +14,34 @@ struct LineSpan
     std::int64_t start = 0;
     std::int64_t length = 0;
 };
+
+// The first CR or LF in [from, to), or `to`. One pass for both bytes, eight
+// bytes at a time: the C libraries' own searches find one byte per pass, and
+// some do that a byte at a time.
+inline const char *firstTerminator(const char *from, const char *to)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t highs = 0x8080808080808080ULL;
+    // A byte of x is zero where it matched; the lowest flagged byte is exact.
+    const auto matches = [](std::uint64_t word) {
+        const std::uint64_t cr = word ^ (ones * '\r');
+        const std::uint64_t lf = word ^ (ones * '\n');
+        return (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs;
+    };
+    static_assert(std::endian::native == std::endian::little, "the first match is the lowest byte");
+    for (; to - from >= 16; from += 16) {
+        std::uint64_t low, high;
+        std::memcpy(&low, from, 8);
+        std::memcpy(&high, from + 8, 8);
+        if (const std::uint64_t found = matches(low))
+            return from + std::countr_zero(found) / 8;
+        if (const std::uint64_t found = matches(high))
+            return from + 8 + std::countr_zero(found) / 8;
+    }
+    while (from < to && *from != '\r' && *from != '\n')
+        ++from;
+    return from;
+}
 
 // Walks the lines that start in [begin, end) of data; begin must be a line
 // start. CR LF, a lone LF and a lone CR each end a line. A terminator at the
@@ -29,12 +58,7 @@ public:
     {
         if (position >= scanEnd)
             return std::nullopt;
-        // Each terminator byte is searched for only when the last one found is passed.
-        if (nextCr < position)
-            nextCr = find('\r');
-        if (nextLf < position)
-            nextLf = find('\n');
-        const std::int64_t lineEnd = std::min(nextCr, nextLf);
+        const std::int64_t lineEnd = firstTerminator(data.data() + position, data.data() + size()) - data.data();
         const LineSpan line{position, lineEnd - position};
         const bool crLf = lineEnd + 1 < size() && data[lineEnd] == '\r' && data[lineEnd + 1] == '\n';
         position = lineEnd + (crLf ? 2 : 1);
@@ -46,17 +70,10 @@ public:
 
 private:
     std::int64_t size() const { return std::int64_t(data.size()); }
-    std::int64_t find(char byte) const
-    {
-        const void *found = std::memchr(data.data() + position, byte, std::size_t(size() - position));
-        return found ? static_cast<const char *>(found) - data.data() : size();
-    }
 
     std::string_view data;
     std::int64_t position;
     std::int64_t scanEnd;
-    std::int64_t nextCr = -1;
-    std::int64_t nextLf = -1;
 };
 
 // How many lines start in [begin, end), where begin and end are line starts

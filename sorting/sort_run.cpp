@@ -13,8 +13,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr std::string_view inputShrankReason = "The file shrank while it was being read";
-
 // What was written must be what the file held throughout, and a repeated key
 // refuses the whole file; either outranks a failure to write, which they may
 // have caused or hidden.
@@ -29,7 +27,7 @@ SortOutcome sortContents(const std::filesystem::path &inputPath, const InputCont
     sorter.sortRemainingStretches();
 
     if (input.shrankWhileRead())
-        return readFailedOutcome(displayInputPath(inputPath), inputShrankReason);
+        return inputShrankOutcome(displayInputPath(inputPath));
     if (const auto repeat = sorter.firstRepeat())
         return duplicateKeyOutcome(repeat->lineNumber, repeat->line);
     if (!writeFailure)

@@ -113,6 +113,12 @@ TEST_CASE("standard output carries the records and nothing else")
     CHECK(refused.standardOutput == "");
     CHECK(refused.standardError.starts_with("Failed Sort - duplicate keys, \n Line =  2\n"));
 
+    // Byte 0x1A ends a text stream on Windows, and LF becomes CR LF there:
+    // standard streams must carry the bytes as they are.
+    const std::string control = routeRecord(190, {{1, "CC01"}, {18, "Ctrl \x1a and \x1a\x1a"}});
+    const support::ProcessRun binary = batch.run({"-", "-"}, control + "\n" + recordA + "\n");
+    CHECK(binary.standardOutput == control + "\r\n" + recordA + "\r\n");
+
     const std::string example = readFile(EXAMPLES_FOLDER "/routes.txt");
     const support::ProcessRun exampleRun = batch.run({EXAMPLES_FOLDER "/routes.txt", "-"});
     CHECK(exampleRun.standardOutput == reference::sortRecordByRecord(example).output);
@@ -130,6 +136,64 @@ TEST_CASE("the fixed paths stand in for what is left out")
 
     CHECK(batch.run({"twice.txt"}).exitCode == 1);
     CHECK(readFile(data / "tavelsrtd.txt") == sorted);
+}
+
+TEST_CASE("--duplicates lists every repeat, writes nothing, and says whether there was one")
+{
+    // Keys at lines 3, 7 and 9 are one key, as are lines 4 and 5.
+    const auto record = [](std::string_view route, std::string_view name) {
+        return routeRecord(190, {{1, route}, {18, support::padded(name, 30)}});
+    };
+    std::string repeats;
+    const std::pair<const char *, const char *> lines[] = {
+        {"AA01", "Harbour Road"}, {"BB01", "Quarry Lane"}, {"CC01", "Beacon Hill"}, {"DD01", "Mill Street"},
+        {"DD01", "Mill Street North"}, {"EE01", "Castle Gate"}, {"CC01", "Beacon Hill Relief"},
+        {"FF01", "Market Square"}, {"CC01", "Beacon Hill Late"},
+    };
+    for (const auto &[route, name] : lines)
+        repeats += record(route, name) + "\r\n";
+    const std::string key = std::string(17, '.');
+    struct Row
+    {
+        const char *name;
+        Arguments arguments;
+        std::string standardInput;
+        int exitCode;
+        std::string standardOutput;
+    };
+    const Row rows[] = {
+        {"repeats at known lines", {"--duplicates", "repeats.txt"}, "", 1,
+         "Line 5 repeats line 4: Name = Mill Street North; Key = " + key + "MiDD01\n"
+         "Line 7 repeats line 3: Name = Beacon Hill Relief; Key = " + key + "BeCC01\n"
+         "Line 9 repeats line 3: Name = Beacon Hill Late; Key = " + key + "BeCC01\n"
+         "9 records, 3 repeat an earlier key\n"},
+        {"a clean file", {"--duplicates", "in.txt"}, "", 0, "2 records, no repeated keys\n"},
+        {"standard input", {"--duplicates", "-"}, recordA + "\n" + recordA, 1,
+         "Line 2 repeats line 1: Name = Harbour Road; Key = " + key + "HaAA01\n2 records, 1 repeats an earlier key\n"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const BatchFolder batch;
+            writeFile(batch.folder / "repeats.txt", repeats);
+            const std::vector<std::string> before = support::folderEntries(batch.folder.path());
+            const support::ProcessRun run = batch.run(row.arguments, row.standardInput);
+            CHECK(run.standardOutput == row.standardOutput);
+            CHECK(run.standardError == "");
+            CHECK(run.exitCode == row.exitCode);
+            CHECK(support::folderEntries(batch.folder.path()) == before);
+            CHECK(readFile(batch.folder / "repeats.txt") == repeats);
+        }
+    }
+
+    const BatchFolder batch;
+    const support::ProcessRun missing = batch.run({"--duplicates", "missing.txt"});
+    CHECK(missing.standardError == "Failed Sort - cannot read input file, \n File = " + batch.shown("missing.txt")
+                                       + "\n Reason = " + support::reasonText(support::SystemFailure::FileMissing) + "\n");
+    CHECK(missing.exitCode == 2);
+    const support::ProcessRun withOutput = batch.run({"--duplicates", "in.txt", "out.txt"});
+    CHECK(withOutput.standardError == "--duplicates writes no file, so takes no OUTPUT: out.txt\nTry 'tavel-sort --help'.\n");
+    CHECK(withOutput.exitCode == 2);
 }
 
 TEST_CASE("help and version")

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -158,15 +157,7 @@ TEST_CASE("a run killed while writing leaves the earlier output")
     const Entries before = faults::snapshotFolder(batch.folder / "out");
 
     support::ChildProcess process(TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup(lowestPriority));
-    bool killed = false;
-    while (!killed && process.running()) {
-        if (writesUnder(process.id(), batch.folder / "out")) {
-            process.kill();
-            killed = true;
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
+    const bool killed = process.killOnceSeen([&] { return writesUnder(process.id(), batch.folder / "out"); });
     REQUIRE_MESSAGE(killed, "the run ended before it was seen writing");
     CHECK(process.finish().exitCode == -1);
     CHECK(faults::snapshotFolder(batch.folder / "out") == before);

@@ -39,6 +39,9 @@ public:
     long id() const;
     bool running();
     void kill();
+    // Kills the program the moment `seen` holds, looking again every
+    // millisecond; false when it ended first.
+    bool killOnceSeen(const std::function<bool()> &seen);
     // Waits for the end, gathering what the program wrote; a program still
     // running after the limit is killed.
     ProcessRun finish(int secondsAllowed = 120);

@@ -188,10 +188,4 @@ ProcessRun ChildProcess::finish(int secondsAllowed)
     return run;
 }
 
-ProcessRun runProcess(const std::filesystem::path &program, const std::vector<std::string> &arguments,
-                      const ProcessSetup &setup)
-{
-    return ChildProcess(program, arguments, setup).finish();
-}
-
 } // namespace support

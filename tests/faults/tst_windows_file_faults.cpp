@@ -1,0 +1,143 @@
+#include "folder_snapshot.h"
+#include "runtime/path_text.h"
+#include "support/child_process.h"
+#include "support/route_files.h"
+#include "support/system_reasons.h"
+#include "support/temporary_folder.h"
+
+#include <doctest.h>
+
+#include <string>
+
+#include <windows.h>
+
+using support::SystemFailure;
+using support::writeFile;
+
+// Files that Windows refuses to tavel-sort.exe, and names it must take. Each
+// refusal is reported with the file and Windows' reason, exit status 2, the
+// earlier output untouched and no temporary file left beside it.
+
+namespace {
+
+const std::string recordA = support::routeRecord(190, {{1, "AA01"}, {18, "Harbour Road"}});
+const std::string recordB = support::routeRecord(190, {{1, "BB01"}, {18, "Quarry Lane"}});
+
+// Another program holding a file open and sharing it with nobody, as a
+// spreadsheet holds the file it shows; an empty name holds nothing.
+class HeldFile
+{
+public:
+    explicit HeldFile(const std::filesystem::path &path)
+        : handle(path.empty() ? INVALID_HANDLE_VALUE
+                              : ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+          wanted(!path.empty())
+    {
+    }
+    ~HeldFile()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle);
+    }
+    bool asked() const { return !wanted || handle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle;
+    bool wanted;
+};
+
+std::string shown(const std::filesystem::path &path)
+{
+    return std::filesystem::path(path).make_preferred().string();
+}
+
+support::ProcessRun sort(const support::TemporaryFolder &folder, const std::string &input, const std::string &output)
+{
+    return support::runProcess(TAVEL_SORT_PATH, {input, output}, {folder.path(), {}, {}, {}});
+}
+
+} // namespace
+
+TEST_CASE("a file Windows refuses is reported with its reason, and nothing changes")
+{
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::string output;
+        bool inputFails;
+        SystemFailure reason;
+        bool readOnlyOutput = false;
+        std::string heldByAnother = {};
+    };
+    const Row rows[] = {
+        {"input missing", "missing.txt", "out\\sorted.txt", true, SystemFailure::FileMissing},
+        {"input is a folder", "out", "out\\sorted.txt", true, SystemFailure::IsFolder},
+        {"input held open by another program", "in.txt", "out\\sorted.txt", true, SystemFailure::SharingViolation,
+         false, "in.txt"},
+        {"output folder missing", "in.txt", "nowhere\\sorted.txt", false, SystemFailure::FolderMissing},
+        {"output is a folder", "in.txt", "out", false, SystemFailure::IsFolder},
+        {"output marked read-only", "in.txt", "out\\sorted.txt", false, SystemFailure::AccessDenied, true},
+        {"output held open, as a spreadsheet holds it", "in.txt", "out\\sorted.txt", false,
+         SystemFailure::SharingViolation, false, "out\\sorted.txt"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            std::filesystem::create_directory(folder / "out");
+            writeFile(folder / "out\\sorted.txt", "earlier output");
+            if (row.readOnlyOutput)
+                ::SetFileAttributesW((folder / "out\\sorted.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+            const auto before = faults::snapshotFolder(folder.path());
+
+            support::ProcessRun run;
+            {
+                const HeldFile held(row.heldByAnother.empty() ? std::filesystem::path() : folder / row.heldByAnother);
+                REQUIRE(held.asked());
+                run = sort(folder, row.input, row.output);
+            }
+            const std::string heading = row.inputFails ? "Failed Sort - cannot read input file, "
+                                                       : "Failed Sort - cannot write output file, ";
+            const std::string file = shown(folder / (row.inputFails ? row.input : row.output));
+            CHECK(run.standardError == heading + "\n File = " + file + "\n Reason = " + support::reasonText(row.reason) + "\n");
+            CHECK(run.exitCode == 2);
+            CHECK(faults::snapshotFolder(folder.path()) == before);
+            ::SetFileAttributesW((folder / "out\\sorted.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+    }
+}
+
+TEST_CASE("names in any script, and paths past 260 characters, sort")
+{
+    const support::TemporaryFolder folder;
+    // Written through the \\?\ form, which takes paths of any length.
+    const std::filesystem::path root = L"\\\\?\\" + folder.path().wstring();
+    std::string deep;
+    for (int level = 0; level < 6; ++level)
+        deep += "route-files-of-the-northern-depot-" + std::to_string(level) + "\\";
+    std::filesystem::create_directories(root / deep);
+    REQUIRE(folder.path().string().size() + deep.size() > 260);
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::string output;
+    };
+    const Row rows[] = {
+        {"letters beyond ASCII", "Gr\xc3\xbcnwald-\xc3\x85sa-\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0.txt",
+         "sorterad-\xe8\xb7\xaf\xe7\xba\xbf.txt"},
+        {"path past 260 characters", deep + "in.txt", deep + "sorted.txt"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            writeFile(root / ostrel::pathFromText(row.input), recordB + "\r\n" + recordA + "\r\n");
+            const support::ProcessRun run = sort(folder, row.input, row.output);
+            CHECK(run.standardOutput == "Route Records were sorted.\n");
+            CHECK(run.exitCode == 0);
+            CHECK(support::readFile(root / ostrel::pathFromText(row.output)) == recordA + "\r\n" + recordB + "\r\n");
+        }
+    }
+}
