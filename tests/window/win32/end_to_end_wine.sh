@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real OstrelSort.exe under Wine on its own X server as a person
 # would: the window's caption, size and focused button; Return, Space and a
-# click each run exactly one sort, shown in a box captioned "OstrelSort"; a
+# click each run exactly one sort, shown in a box captioned "OstrelSort" while
+# the window shows the wait cursor and takes no click; a
 # file with a repeated key and a missing input are reported and leave the
 # earlier output as it was; closing the window ends the program.
 # Usage: end_to_end_wine.sh WINE-RUN OSTRELSORT.EXE WINDOW_PROBE.EXE TAVEL-SORT.EXE EXAMPLES-FOLDER
@@ -12,7 +13,7 @@ program=$2
 probe=$3
 batch_program=$4
 examples=$5
-source "$(dirname "$0")/wine_desktop.sh" cmp
+source "$(dirname "$0")/wine_desktop.sh" cmp python3
 
 form_button='control=Button|Sort Input File|88,64,105x57|default'
 earlier_output=$'an earlier run\'s output\r\n'
@@ -30,8 +31,14 @@ expect_one_box() {
     local shown
     shown=$(probe box) || fail "window_probe found no box after $activation"
     [[ $shown == "$expected" ]] || fail "after $activation the box showed:"$'\n'"$shown"$'\n'"instead of:"$'\n'"$expected"
-    # The window takes no click while its box is open.
+    # Over the window, the wait cursor shows until the box is dismissed.
+    xdotool mousemove --window "$form" 20 20
+    sleep 0.2
+    [[ $(cursor_shape) != "$idle_cursor" ]] || fail "no wait cursor over the window while the box of $activation is open"
+    # The window takes no click while its box is open, nor a press that
+    # another program sends its button.
     xdotool mousemove --window "$form" 140 92 click 1
+    probe press || fail "window_probe could not press the button"
     dismiss_box "$box"
     # A second run would show a second box; give it time to.
     sleep 1
@@ -39,6 +46,13 @@ expect_one_box() {
         fail "$activation ran more than one sort"
     fi
     expect_form_ready "after the box of $activation"
+    xdotool mousemove --window "$form" 20 20
+    sleep 0.2
+    [[ $(cursor_shape) == "$idle_cursor" ]] || fail "the wait cursor stayed after the box of $activation"
+}
+
+cursor_shape() {
+    python3 "$(dirname "$0")/cursor_shape.py"
 }
 
 expect_form_ready() {
@@ -67,6 +81,9 @@ opened=$(probe form) || fail "window_probe found no window"
 [[ $(grep -c '^control=' <<<"$opened") == 1 ]] || fail "the window holds more than its button:"$'\n'"$opened"
 expect_form_ready "when the window opens"
 xdotool windowactivate --sync "$form"
+xdotool mousemove --window "$form" 20 20
+sleep 0.2
+idle_cursor=$(cursor_shape)
 
 for activation in Return space click; do
     cp "$work/earlier.txt" "$data/tavelsrtd.txt"

@@ -1,10 +1,11 @@
 // Reports what a person would see of the running OstrelSort windows, for the
 // end-to-end test to check: it reads them from outside, as another program.
-// Usage: window_probe form | box
+// Usage: window_probe form | box | press
 //   form: the window's caption, client size, DPI, and each control with its
 //         class, text, place in the client area, and whether it has the focus
 //   box:  the visible box captioned "OstrelSort": its owner, whether the owner
 //         takes input, its icons, buttons and text, a line each
+//   press: presses the window's button as another program can, with BM_CLICK
 // Prints UTF-8, one fact a line; exits 1 when the window is not there.
 #include <windows.h>
 
@@ -145,6 +146,16 @@ int reportBox()
     return 0;
 }
 
+int pressButton()
+{
+    const HWND form = visibleTopLevel(L"Ostrel - Tavel Sort", nullptr);
+    const std::vector<HWND> controls = form ? children(form) : std::vector<HWND>{};
+    if (controls.empty())
+        return 1;
+    // Posted: the window may be busy with a box of its own.
+    return ::PostMessageW(controls.front(), BM_CLICK, 0, 0) ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t *argv[])
@@ -156,6 +167,8 @@ int wmain(int argc, wchar_t *argv[])
         return reportForm();
     if (what == L"box")
         return reportBox();
-    std::fputs("usage: window_probe form | box\n", stderr);
+    if (what == L"press")
+        return pressButton();
+    std::fputs("usage: window_probe form | box | press\n", stderr);
     return 2;
 }
