@@ -13,7 +13,8 @@ program=$2
 probe=$3
 batch_program=$4
 examples=$5
-source "$(dirname "$0")/wine_desktop.sh" cmp python3
+tools=(cmp python3)
+source "$(dirname "$0")/wine_desktop.sh"
 
 form_button='control=Button|Sort Input File|88,64,105x57|default'
 earlier_output=$'an earlier run\'s output\r\n'

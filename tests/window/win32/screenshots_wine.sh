@@ -12,7 +12,8 @@ examples=$4
 out=$5
 # Small, so that the box, which Windows centres on the screen, stands over the window.
 screen_size=480x360
-source "$(dirname "$0")/wine_desktop.sh" import convert identify
+tools=(import convert identify)
+source "$(dirname "$0")/wine_desktop.sh"
 
 # The window with the window manager's frame: x y width height.
 frame() {

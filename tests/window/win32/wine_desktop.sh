@@ -1,10 +1,11 @@
 # Sourced by the tests that drive OstrelSort.exe under Wine: a private X
 # server with a window manager (without one, Wine windows get no keyboard
 # focus), the program started in the project's Wine prefix, and helpers to
-# find its windows. The caller sets wine_run (scripts/wine-run) and probe
-# (window_probe.exe) first, and may call `fail` after.
+# find its windows. The caller sets wine_run (scripts/wine-run), probe
+# (window_probe.exe) and, optionally, the further tools it needs and the screen
+# size first, and may call `fail` after.
 
-for tool in Xvfb openbox xdotool xwininfo xprop wine "$@"; do
+for tool in Xvfb openbox xdotool xwininfo xprop wine ${tools[@]+"${tools[@]}"}; do
     if ! command -v "$tool" >/dev/null; then
         echo "$tool is not installed: skipped"
         exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
