@@ -96,7 +96,8 @@ bool OstrelSort::onCreate()
     if (!btnSort)
         return false;
     const UINT dpi = ::GetDpiForWindow(window);
-    RECT frame{0, 0, clientSize(dpi).cx, clientSize(dpi).cy};
+    const SIZE client = clientSize(dpi);
+    RECT frame{0, 0, client.cx, client.cy};
     ::AdjustWindowRectExForDpi(&frame, style, FALSE, extendedStyle, dpi);
     ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -7,6 +7,8 @@
 //         takes input, its icons, buttons and text, a line each
 //   press: presses the window's button as another program can, with BM_CLICK
 // Prints UTF-8, one fact a line; exits 1 when the window is not there.
+#include "runtime/windows/system_reason.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -17,15 +19,7 @@
 
 namespace {
 
-std::string utf8(const std::wstring &text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(std::size_t(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
+using ostrel::utf8Text;
 
 void print(const std::string &name, const std::string &value)
 {
@@ -96,7 +90,7 @@ int reportForm()
         return 1;
     RECT client;
     ::GetClientRect(form, &client);
-    print("caption", utf8(text(form)));
+    print("caption", utf8Text(text(form)));
     print("client", std::to_string(client.right) + "x" + std::to_string(client.bottom));
     print("dpi", std::to_string(::GetDpiForWindow(form)));
     const HWND focus = focusOf(form);
@@ -105,7 +99,7 @@ int reportForm()
         ::GetWindowRect(control, &bounds);
         ::MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT *>(&bounds), 2);
         const auto style = ::GetWindowLongW(control, GWL_STYLE);
-        print("control", utf8(className(control)) + "|" + utf8(text(control)) + "|" + std::to_string(bounds.left)
+        print("control", utf8Text(className(control)) + "|" + utf8Text(text(control)) + "|" + std::to_string(bounds.left)
                              + "," + std::to_string(bounds.top) + "," + std::to_string(bounds.right - bounds.left)
                              + "x" + std::to_string(bounds.bottom - bounds.top)
                              + ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "|default" : "")
@@ -120,8 +114,8 @@ int reportBox()
     if (!box)
         return 1;
     const HWND owner = ::GetWindow(box, GW_OWNER);
-    print("caption", utf8(text(box)));
-    print("owner", owner ? utf8(text(owner)) : "");
+    print("caption", utf8Text(text(box)));
+    print("owner", owner ? utf8Text(text(owner)) : "");
     print("owner-takes-input", owner && ::IsWindowEnabled(owner) ? "yes" : "no");
     int icons = 0;
     for (const HWND control : children(box)) {
@@ -130,7 +124,7 @@ int reportBox()
         const std::wstring kind = className(control);
         const auto style = ::GetWindowLongW(control, GWL_STYLE);
         if (_wcsicmp(kind.c_str(), L"Button") == 0) {
-            print("button", utf8(text(control)));
+            print("button", utf8Text(text(control)));
         } else if (_wcsicmp(kind.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
             if (::SendMessageW(control, STM_GETICON, 0, 0))
                 ++icons;
@@ -138,8 +132,8 @@ int reportBox()
             const std::wstring message = text(control);
             std::size_t start = 0;
             for (std::size_t end; (end = message.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
-                print("text", utf8(message.substr(start, end - start)));
-            print("text", utf8(message.substr(start)));
+                print("text", utf8Text(message.substr(start, end - start)));
+            print("text", utf8Text(message.substr(start)));
         }
     }
     print("icons", std::to_string(icons));
