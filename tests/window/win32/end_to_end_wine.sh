@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real OstrelSort.exe under Wine on its own X server as a person
-# would: the window's caption, size and focused button; Return, Space and a
-# click each run exactly one sort, shown in a box captioned "OstrelSort" while
-# the window shows the wait cursor and takes no click; a
+# would: the window's caption, size and focused button; Return, keypad Enter,
+# Space and a click each run exactly one sort, shown in a box captioned
+# "OstrelSort" while the window shows the wait cursor and takes no click; a
 # file with a repeated key and a missing input are reported and leave the
 # earlier output as it was; closing the window ends the program.
 # Usage: end_to_end_wine.sh WINE-RUN OSTRELSORT.EXE WINDOW_PROBE.EXE TAVEL-SORT.EXE EXAMPLES-FOLDER
@@ -86,7 +86,7 @@ xdotool mousemove --window "$form" 20 20
 sleep 0.2
 idle_cursor=$(cursor_shape)
 
-for activation in Return space click; do
+for activation in Return KP_Enter space click; do
     cp "$work/earlier.txt" "$data/tavelsrtd.txt"
     if [[ $activation == click ]]; then
         # The button's centre: left 88, top 64, 105 x 57.
@@ -136,4 +136,4 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 ! kill -0 "$program_pid" 2>/dev/null || fail "OstrelSort.exe still runs after its window was closed"
-echo "PASS: caption, size and focus; Return, Space and a click each sorted once; a repeated key, a Windows-1252 name and a missing input reported, the earlier output kept"
+echo "PASS: caption, size and focus; Return, keypad Enter, Space and a click each sorted once; a repeated key, a Windows-1252 name and a missing input reported, the earlier output kept"
