@@ -1,0 +1,89 @@
+# Sourced by the tests that drive OstrelSort.exe under Wine: a private X
+# server with a window manager (without one, Wine windows get no keyboard
+# focus), the program started in the project's Wine prefix, and helpers to
+# find its windows. The caller sets wine_run (scripts/wine-run), probe
+# (window_probe.exe) and, optionally, the further tools it needs and the screen
+# size first, and may call `fail` after.
+
+for tool in Xvfb openbox xdotool xwininfo xprop wine ${tools[@]+"${tools[@]}"}; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is not installed: skipped"
+        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
+    fi
+done
+
+work=$(mktemp -d)
+started=()
+cleanup() {
+    for pid in "${started[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    for log in "$work"/*.log; do
+        echo "--- $(basename "$log")"
+        cat "$log"
+    done
+    exit 1
+}
+
+# The fixed folder f:\u\datafile as this machine holds it.
+data=$("$wine_run" winepath -u 'f:\u\datafile' 2>/dev/null) || fail "the Wine prefix has no drive f:"
+mkdir -p "$data"
+
+# Wine's first process on a desktop starts the desktop's own process, and
+# every window there goes to that process's X display: wait until the Wine
+# processes of earlier tests, which had no display, have all ended.
+WINEPREFIX=${data%/dosdevices/f:/u/datafile} wineserver -w
+
+# Xvfb chooses a free display number itself and writes it once it is ready.
+# Screen size: given by the caller, or large enough for any box.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 "${screen_size:-1024x768}x24" 3>"$work/display" 2>"$work/xvfb.log" &
+started+=($!)
+for _ in $(seq 200); do
+    [[ -s $work/display ]] && break
+    sleep 0.1
+done
+[[ -s $work/display ]] || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$work/display")
+unset WAYLAND_DISPLAY
+
+openbox >"$work/openbox.log" 2>&1 &
+started+=($!)
+for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+
+
+start_program() {
+    "$wine_run" "$1" >"$work/program.log" 2>&1 &
+    program_pid=$!
+    started+=("$program_pid")
+}
+
+# xdotool's --sync waits without end; timeout bounds it. --onlyvisible: a
+# closed box can linger as an unmapped X window with the same name.
+visible_window() {
+    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+}
+
+# What window_probe.exe reports, without Wine's noise.
+probe() {
+    "$wine_run" "$probe" "$1" 2>>"$work/probe.log"
+}
+
+# Dismisses the box with Return and waits until it is gone.
+dismiss_box() {
+    xdotool windowactivate --sync "$1" key Return
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name '^OstrelSort$' >/dev/null || return 0
+        sleep 0.1
+    done
+    fail "Return did not dismiss the message box"
+}
