@@ -8,44 +8,10 @@ window_program=$1
 batch_program=$2
 example=$3
 
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-    fi
-done
-
-work=$(mktemp -d)
-started=()
-cleanup() {
-    for pid in "${started[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for log in "$work"/*.log; do
-        echo "--- $(basename "$log")"
-        cat "$log"
-    done
-    exit 1
-}
-
-# Xvfb chooses a free display number itself and writes it once it is ready.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$work/display" 2>"$work/xvfb.log" &
-started+=($!)
-for _ in $(seq 200); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
-done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+tools=(xdotool)
+source "$(dirname "$0")/../../support/x_server.sh"
+start_x_server
 export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
 
 home=$work/home
 mkdir -p "$home/f/u/datafile"

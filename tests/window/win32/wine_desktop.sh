@@ -5,32 +5,8 @@
 # (window_probe.exe) and, optionally, the further tools it needs and the screen
 # size first, and may call `fail` after.
 
-for tool in Xvfb openbox xdotool xwininfo xprop wine ${tools[@]+"${tools[@]}"}; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-    fi
-done
-
-work=$(mktemp -d)
-started=()
-cleanup() {
-    for pid in "${started[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for log in "$work"/*.log; do
-        echo "--- $(basename "$log")"
-        cat "$log"
-    done
-    exit 1
-}
+tools=(openbox xdotool xwininfo xprop wine ${tools[@]+"${tools[@]}"})
+source "$(dirname "${BASH_SOURCE[0]}")/../../support/x_server.sh"
 
 # The fixed folder f:\u\datafile as this machine holds it.
 data=$("$wine_run" winepath -u 'f:\u\datafile' 2>/dev/null) || fail "the Wine prefix has no drive f:"
@@ -41,17 +17,9 @@ mkdir -p "$data"
 # processes of earlier tests, which had no display, have all ended.
 WINEPREFIX=${data%/dosdevices/f:/u/datafile} wineserver -w
 
-# Xvfb chooses a free display number itself and writes it once it is ready.
 # Screen size: given by the caller, or large enough for any box.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 "${screen_size:-1024x768}x24" 3>"$work/display" 2>"$work/xvfb.log" &
-started+=($!)
-for _ in $(seq 200); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
-done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
-unset WAYLAND_DISPLAY
+screen_size=${screen_size:-1024x768}
+start_x_server
 
 openbox >"$work/openbox.log" 2>&1 &
 started+=($!)
