@@ -35,10 +35,12 @@ start_program() {
     started+=("$program_pid")
 }
 
-# xdotool's --sync waits without end; timeout bounds it. --onlyvisible: a
-# closed box can linger as an unmapped X window with the same name.
+# xdotool's --sync waits without end; timeout bounds it, generously: a
+# program's first window in a fresh prefix can take Wine a while.
+# --onlyvisible: a closed box can linger as an unmapped X window with the
+# same name.
 visible_window() {
-    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+    timeout 90 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
 }
 
 # What window_probe.exe reports, without Wine's noise.
