@@ -57,9 +57,13 @@ cursor_shape() {
 }
 
 expect_form_ready() {
-    local shown
-    shown=$(probe form) || fail "window_probe found no window $1"
-    [[ $shown == *"$form_button|focused"* ]] || fail "the button does not have the focus $1:"$'\n'"$shown"
+    local shown=
+    for _ in $(seq 50); do
+        shown=$(probe form) || fail "window_probe found no window $1"
+        [[ $shown == *"$form_button|focused"* ]] && return 0
+        sleep 0.2
+    done
+    fail "the button does not have the focus $1:"$'\n'"$shown"
 }
 
 expect_output() {
@@ -75,7 +79,7 @@ cp "$examples/routes.txt" "$data/taveld.txt"
 rm -f "$data/tavelsrtd.txt"
 start_program "$program"
 form=$(visible_window 'Ostrel - Tavel Sort') || fail "no window titled 'Ostrel - Tavel Sort'"
-size=$(xwininfo -id "$form" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+size=$(settled 312x213 client_size "$form")
 [[ $size == 312x213 ]] || fail "client area is $size, not 312x213"
 opened=$(probe form) || fail "window_probe found no window"
 [[ $opened == *$'\ndpi=96\n'* ]] || fail "the probe's screen is not at 96 DPI:"$'\n'"$opened"

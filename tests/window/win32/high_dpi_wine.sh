@@ -17,13 +17,13 @@ source "$(dirname "$0")/wine_desktop.sh"
 wineserver -w
 start_program "$program"
 form=$(visible_window 'Ostrel - Tavel Sort') || fail "no window titled 'Ostrel - Tavel Sort'"
-size=$(xwininfo -id "$form" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+size=$(settled 468x320 client_size "$form")
 [[ $size == 468x320 ]] || fail "client area is $size, not 468x320"
-shown=$(probe form) || fail "window_probe found no window"
 expected='caption=Ostrel - Tavel Sort
 client=468x320
 dpi=144
 control=Button|Sort Input File|132,96,158x86|default|focused'
+shown=$(settled "$expected" probe form)
 [[ $shown == "$expected" ]] || fail "at 144 DPI the window showed:"$'\n'"$shown"
 xdotool windowactivate --sync "$form" key alt+F4
 echo "PASS: at 144 DPI the window is 468 x 320 and its button 132, 96, 158 x 86"

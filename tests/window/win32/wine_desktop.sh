@@ -43,6 +43,25 @@ visible_window() {
     timeout 90 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
 }
 
+# The size of a window's client area, as X has it.
+client_size() {
+    xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
+}
+
+# A window just mapped may still be settling on a loaded machine: asks again,
+# for up to ten seconds, until the answer is the expected one, and prints the
+# last answer.
+settled() {
+    local expected=$1 answer=
+    shift
+    for _ in $(seq 50); do
+        answer=$("$@") || true
+        [[ $answer == "$expected" ]] && break
+        sleep 0.2
+    done
+    printf '%s' "$answer"
+}
+
 # What window_probe.exe reports, without Wine's noise.
 probe() {
     "$wine_run" "$probe" "$1" 2>>"$work/probe.log"
