@@ -23,11 +23,12 @@ start_x_server
 
 openbox >"$work/openbox.log" 2>&1 &
 started+=($!)
-for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# Ready once it says it can activate windows; on a loaded machine that takes a while.
+for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break
     sleep 0.1
 done
-
+xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW || fail "openbox did not start"
 
 start_program() {
     "$wine_run" "$1" >"$work/program.log" 2>&1 &
