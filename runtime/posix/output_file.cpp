@@ -28,30 +28,25 @@ void ignoreFileSizeSignal()
     std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
 }
 
-// A limit or a full disk reached part way gives a short write with no error
-// set; writing on makes the system name the reason.
-int writeAll(int descriptor, const char *bytes, std::size_t size, off_t offset, bool positioned)
+// At the offset given, or in order without one. A limit or a full disk
+// reached part way gives a short write with no error set; writing on makes
+// the system name the reason.
+std::optional<std::string> writeAll(int descriptor, std::string_view bytes, std::optional<off_t> offset)
 {
-    while (size > 0) {
-        const ssize_t written = positioned ? ::pwrite(descriptor, bytes, size, offset) : ::write(descriptor, bytes, size);
+    while (!bytes.empty()) {
+        const ssize_t written = offset ? ::pwrite(descriptor, bytes.data(), bytes.size(), *offset)
+                                       : ::write(descriptor, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
-            return errno;
+            return systemReason(errno);
         if (written == 0)
-            return EIO;
-        bytes += written;
-        size -= std::size_t(written);
-        offset += written;
+            return systemReason(EIO);
+        bytes.remove_prefix(std::size_t(written));
+        if (offset)
+            *offset += written;
     }
-    return 0;
-}
-
-std::optional<std::string> reasonFor(int error)
-{
-    if (error == 0)
-        return std::nullopt;
-    return systemReason(error);
+    return std::nullopt;
 }
 
 // Standard output, a device or a pipe: written through, in order.
@@ -68,7 +63,7 @@ public:
     bool writesAnywhere() const override { return false; }
     std::optional<std::string> write(std::int64_t, std::string_view bytes) override
     {
-        return reasonFor(writeAll(descriptor, bytes.data(), bytes.size(), 0, false));
+        return writeAll(descriptor, bytes, std::nullopt);
     }
     std::optional<std::string> commit() override { return std::nullopt; }
 
@@ -139,8 +134,8 @@ public:
 
     std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
     {
-        if (const int error = writeAll(descriptor, bytes.data(), bytes.size(), off_t(offset), true))
-            return systemReason(error);
+        if (auto failure = writeAll(descriptor, bytes, off_t(offset)))
+            return failure;
         writeBehind(descriptor, offset, std::int64_t(bytes.size()));
         return std::nullopt;
     }

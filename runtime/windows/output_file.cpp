@@ -20,7 +20,8 @@ std::optional<std::string> lastFailure()
     return systemReason(::GetLastError());
 }
 
-bool writeAll(HANDLE handle, std::string_view bytes, std::optional<std::int64_t> offset)
+// At the offset given, or in order without one.
+std::optional<std::string> writeAll(HANDLE handle, std::string_view bytes, std::optional<std::int64_t> offset)
 {
     while (!bytes.empty()) {
         const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
@@ -31,16 +32,14 @@ bool writeAll(HANDLE handle, std::string_view bytes, std::optional<std::int64_t>
         }
         DWORD written = 0;
         if (!::WriteFile(handle, bytes.data(), chunk, &written, offset ? &position : nullptr))
-            return false;
-        if (written == 0) {
-            ::SetLastError(ERROR_WRITE_FAULT);
-            return false;
-        }
+            return lastFailure();
+        if (written == 0)
+            return systemReason(ERROR_WRITE_FAULT);
         bytes.remove_prefix(written);
         if (offset)
             *offset += written;
     }
-    return true;
+    return std::nullopt;
 }
 
 // Standard output, a device or a pipe: written through, in order.
@@ -57,9 +56,7 @@ public:
     bool writesAnywhere() const override { return false; }
     std::optional<std::string> write(std::int64_t, std::string_view bytes) override
     {
-        if (!writeAll(handle, bytes, std::nullopt))
-            return lastFailure();
-        return std::nullopt;
+        return writeAll(handle, bytes, std::nullopt);
     }
     std::optional<std::string> commit() override { return std::nullopt; }
 
@@ -121,9 +118,7 @@ public:
 
     std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
     {
-        if (!writeAll(handle, bytes, offset))
-            return lastFailure();
-        return std::nullopt;
+        return writeAll(handle, bytes, offset);
     }
 
     std::optional<std::string> commit() override

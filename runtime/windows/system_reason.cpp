@@ -1,7 +1,5 @@
 #include "runtime/windows/system_reason.h"
 
-#include <vector>
-
 namespace ostrel {
 
 std::string systemReason(DWORD error)
