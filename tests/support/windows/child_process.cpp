@@ -1,5 +1,7 @@
 #include "support/child_process.h"
 
+#include "runtime/windows/system_reason.h"
+
 #include <cwchar>
 #include <map>
 #include <thread>
@@ -21,16 +23,6 @@ struct ChildProcess::Handles
 };
 
 namespace {
-
-std::wstring wide(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring text(std::size_t(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), text.data(), size);
-    return text;
-}
 
 // Quoted so that the program's CommandLineToArgvW gives back the argument.
 std::wstring quoted(const std::wstring &argument)
@@ -64,7 +56,7 @@ std::wstring environmentBlock(const std::vector<std::pair<std::string, std::stri
     }
     ::FreeEnvironmentStringsW(current);
     for (const auto &[name, value] : changes)
-        variables[wide(name)] = wide(value);
+        variables[ostrel::wideText(name)] = ostrel::wideText(value);
     std::wstring block;
     for (const auto &[name, value] : variables)
         block += name + L'=' + value + L'\0';
@@ -92,7 +84,7 @@ ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vect
 {
     std::wstring commandLine = quoted(program.wstring());
     for (const std::string &argument : arguments)
-        commandLine += L' ' + quoted(wide(argument));
+        commandLine += L' ' + quoted(ostrel::wideText(argument));
     std::wstring environment = environmentBlock(setup.environment);
 
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};

@@ -1,6 +1,6 @@
 #include "support/system_reasons.h"
 
-#include <windows.h>
+#include "runtime/windows/system_reason.h"
 
 namespace support {
 
@@ -15,10 +15,7 @@ std::string formatted(DWORD code)
         --length;
     if (length == 0)
         return "Error " + std::to_string(code);
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, int(length), nullptr, 0, nullptr, nullptr);
-    std::string utf8(std::size_t(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, int(length), utf8.data(), size, nullptr, nullptr);
-    return utf8;
+    return ostrel::utf8Text({text, length});
 }
 
 } // namespace
