@@ -8,10 +8,8 @@ set -euo pipefail
 wine_run=$1
 program=$2
 
-if ! command -v script >/dev/null; then
-    echo "script is not installed: skipped"
-    exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require_tools.sh"
+require_tools script
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -11,12 +11,8 @@ build=$1
 source=$2
 app_id=$3
 
-for tool in cpack dpkg-deb dpkg-shlibdeps dpkg-parsechangelog file apt-get lintian gzip; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require_tools.sh"
+require_tools cpack dpkg-deb dpkg-shlibdeps dpkg-parsechangelog file apt-get lintian gzip
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -8,12 +8,8 @@ set -euo pipefail
 build=$1
 tavel_sort=$2
 
-for tool in man lexgrog cmake; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require_tools.sh"
+require_tools man lexgrog cmake
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -10,12 +10,8 @@ source=$(cd "$2" && pwd)
 shift 2
 programs=("$@")
 
-for tool in cpack unzip wixl wine wineboot wineserver x86_64-w64-mingw32-objdump strings cmp; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require_tools.sh"
+require_tools cpack unzip wixl wine wineboot wineserver x86_64-w64-mingw32-objdump strings cmp
 
 work=$(mktemp -d "$build/packages-test.XXXXXX")
 export WINEPREFIX=$work/wine

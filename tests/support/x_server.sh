@@ -4,12 +4,8 @@
 # offers `fail` and `start_x_server`, which starts a private X server of
 # ${screen_size:-800x600} and exports its display.
 
-for tool in Xvfb ${tools[@]+"${tools[@]}"}; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$tool is not installed: skipped"
-        exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-    fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/require_tools.sh"
+require_tools Xvfb ${tools[@]+"${tools[@]}"}
 
 work=$(mktemp -d)
 started=()

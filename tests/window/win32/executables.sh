@@ -11,10 +11,8 @@ windres=$2
 window_program=$3
 batch_program=$4
 
-if ! command -v exiftool >/dev/null; then
-    echo "exiftool is not installed: skipped"
-    exit 77 # ctest's skip status, set as SKIP_RETURN_CODE
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../../support/require_tools.sh"
+require_tools exiftool
 
 failures=0
 check() {
