@@ -8,17 +8,21 @@
 
 namespace ostrel {
 
+// The reason given for an input that another program wrote to, shortened or
+// grew while it was being read and used.
+inline constexpr std::string_view inputChangedReason = "The file changed while it was read";
+
 // Where the bytes of an input are held; each platform has its own kinds.
 class InputSource
 {
 public:
     virtual ~InputSource() = default;
-    // True when the file shrank while it was being read; the missing bytes
-    // then read as zero.
-    virtual bool shrankWhileRead() const { return false; }
+    // Asked once the bytes have been used: why they may not be what the file
+    // held throughout, if they may not.
+    virtual std::optional<std::string> failureSinceOpened() const { return std::nullopt; }
 };
 
-// The whole input in memory: a regular file is mapped, anything else is read.
+// The whole input in memory, and what tells whether the file kept it.
 class InputContents
 {
 public:
@@ -29,7 +33,10 @@ public:
     }
 
     std::string_view bytes() const { return view; }
-    bool shrankWhileRead() const { return heldBy && heldBy->shrankWhileRead(); }
+    std::optional<std::string> failureSinceOpened() const
+    {
+        return heldBy ? heldBy->failureSinceOpened() : std::nullopt;
+    }
 
 private:
     std::unique_ptr<InputSource> heldBy;

@@ -77,7 +77,8 @@ private:
 };
 
 // How many lines start in [begin, end), where begin and end are line starts
-// or the size of data. Much cheaper than walking them.
+// or the size of data; for an end inside a line, how many lines end before
+// it. Much cheaper than walking them.
 std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t end);
 
 // The first line start at or after position, or the size of data.

@@ -1,10 +1,10 @@
 #include "sorting/duplicate_check.h"
 
-#include "runtime/input_file.h"
 #include "runtime/path_text.h"
 #include "sorting/record_key.h"
 #include "sorting/record_sorter.h"
 #include "sorting/repeated_keys.h"
+#include "sorting/route_file.h"
 #include "sorting/sort_outcome.h"
 
 #include <new>
@@ -41,15 +41,14 @@ DuplicateCheck failed(DuplicateCheck::Result result, SortOutcome outcome)
 DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath)
 {
     try {
-        const InputFile input = readInputFile(inputPath);
-        if (input.failureReason)
-            return failed(DuplicateCheck::Result::ReadFailed,
-                          readFailedOutcome(displayInputPath(inputPath), *input.failureReason));
-        RecordSorter sorter(input.contents.bytes());
+        const RouteFileRead input = readRouteFile(inputPath);
+        if (input.failure)
+            return failed(DuplicateCheck::Result::ReadFailed, *input.failure);
+        RecordSorter sorter(input.file.records());
         sorter.sortRemainingStretches();
-        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.contents.bytes(), sorter.records());
-        if (input.contents.shrankWhileRead())
-            return failed(DuplicateCheck::Result::ReadFailed, inputShrankOutcome(displayInputPath(inputPath)));
+        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter.records());
+        if (auto changed = input.file.failureSinceRead())
+            return failed(DuplicateCheck::Result::ReadFailed, *changed);
 
         DuplicateCheck check{repeats.empty() ? DuplicateCheck::Result::NoRepeats : DuplicateCheck::Result::Repeats, {}};
         for (const RepeatedRecord &repeat : repeats)

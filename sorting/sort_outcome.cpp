@@ -42,11 +42,6 @@ SortOutcome readFailedOutcome(std::string_view displayPath, std::string_view rea
     return fileFailure(SortOutcome::Result::ReadFailed, "Failed Sort - cannot read input file, ", displayPath, reason);
 }
 
-SortOutcome inputShrankOutcome(std::string_view displayPath)
-{
-    return readFailedOutcome(displayPath, "The file shrank while it was being read");
-}
-
 SortOutcome writeFailedOutcome(std::string_view displayPath, std::string_view reason)
 {
     return fileFailure(SortOutcome::Result::WriteFailed, "Failed Sort - cannot write output file, ", displayPath,

@@ -18,8 +18,6 @@ struct SortOutcome
 SortOutcome sortedOutcome();
 SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line);
 SortOutcome readFailedOutcome(std::string_view displayPath, std::string_view reason);
-// Another program shortened the input while it was being read.
-SortOutcome inputShrankOutcome(std::string_view displayPath);
 SortOutcome writeFailedOutcome(std::string_view displayPath, std::string_view reason);
 SortOutcome outOfMemoryOutcome(std::string_view displayInputPath);
 

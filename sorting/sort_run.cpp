@@ -1,10 +1,10 @@
 #include "sorting/sort_run.h"
 
 #include "runtime/fixed_paths.h"
-#include "runtime/input_file.h"
 #include "runtime/output_file.h"
 #include "runtime/path_text.h"
 #include "sorting/record_sorter.h"
+#include "sorting/route_file.h"
 #include "sorting/sorted_output.h"
 
 #include <new>
@@ -15,19 +15,20 @@ namespace {
 
 // What was written must be what the file held throughout, and a repeated key
 // refuses the whole file; either outranks a failure to write, which they may
-// have caused or hidden.
-SortOutcome sortContents(const std::filesystem::path &inputPath, const InputContents &input,
-                         const std::filesystem::path &outputPath)
+// have caused or hidden. All is known before the commit, which alone makes
+// the output visible.
+SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &outputPath)
 {
-    RecordSorter sorter(input.bytes());
-    CreatedOutput created = OutputFile::create(outputPath, sorter.outputBytes());
+    RecordSorter sorter(input.records());
+    const std::string_view leadingBytes = input.byteOrderMark();
+    CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
     std::optional<std::string> writeFailure = std::move(created.failureReason);
     if (created.file)
-        writeFailure = writeSortedRecords(sorter, *created.file);
+        writeFailure = writeSortedRecords(sorter, leadingBytes, *created.file);
     sorter.sortRemainingStretches();
 
-    if (input.shrankWhileRead())
-        return inputShrankOutcome(displayInputPath(inputPath));
+    if (auto changed = input.failureSinceRead())
+        return *changed;
     if (const auto repeat = sorter.firstRepeat())
         return duplicateKeyOutcome(repeat->lineNumber, repeat->line);
     if (!writeFailure)
@@ -42,10 +43,10 @@ SortOutcome sortContents(const std::filesystem::path &inputPath, const InputCont
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath)
 {
     try {
-        const InputFile input = readInputFile(inputPath);
-        if (input.failureReason)
-            return readFailedOutcome(displayInputPath(inputPath), *input.failureReason);
-        return sortContents(inputPath, input.contents, outputPath);
+        const RouteFileRead input = readRouteFile(inputPath);
+        if (input.failure)
+            return *input.failure;
+        return sortRecords(input.file, outputPath);
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));
     }

@@ -65,18 +65,22 @@ std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t f
     return std::nullopt;
 }
 
-std::optional<std::string> writeInOrder(RecordSorter &sorter, OutputFile &output)
+std::optional<std::string> writeInOrder(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
     // Nothing reaches a stream or device that could not be taken back afterwards.
     std::string block(blockSize, '\0');
     sorter.sortRemainingStretches();
     if (sorter.repeatFound())
         return std::nullopt;
-    return writeLines(sorter, 0, sorter.recordCount(), 0, block, output);
+    if (auto failure = output.write(0, leadingBytes))
+        return failure;
+    return writeLines(sorter, 0, sorter.recordCount(), std::int64_t(leadingBytes.size()), block, output);
 }
 
-std::optional<std::string> writeWhileSorting(RecordSorter &sorter, OutputFile &output)
+std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
+    if (auto failure = output.write(0, leadingBytes))
+        return failure;
     const unsigned workers = std::max(workerCount(sorter.outputBytes(), bytesPerWorker),
                                       workerCount(sorter.recordCount(), recordsPerWorker));
     // Allocated here, so that running out of memory is reported, never met in a thread.
@@ -93,7 +97,8 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, OutputFile &o
             while (const auto stretch = sorter.sortNextStretch()) {
                 if (failed() || sorter.repeatFound())
                     continue;
-                const std::int64_t offset = stretch->lineBytesBefore + std::int64_t(lineEnd.size()) * stretch->first;
+                const std::int64_t offset = std::int64_t(leadingBytes.size()) + stretch->lineBytesBefore
+                                            + std::int64_t(lineEnd.size()) * stretch->first;
                 if (auto failure = writeLines(sorter, stretch->first, stretch->last, offset, blocks[w], output)) {
                     const std::lock_guard lock(failureMutex);
                     if (!firstFailure)
@@ -108,9 +113,10 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, OutputFile &o
 
 } // namespace
 
-std::optional<std::string> writeSortedRecords(RecordSorter &sorter, OutputFile &output)
+std::optional<std::string> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
-    return output.writesAnywhere() ? writeWhileSorting(sorter, output) : writeInOrder(sorter, output);
+    return output.writesAnywhere() ? writeWhileSorting(sorter, leadingBytes, output)
+                                   : writeInOrder(sorter, leadingBytes, output);
 }
 
 } // namespace ostrel

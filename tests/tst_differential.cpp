@@ -22,9 +22,12 @@ struct Shape
     int inputs;
     int maximumLines;
     int maximumLength;
-    std::string alphabet; // empty: any byte but CR and LF
+    std::string alphabet; // empty: any byte but CR, LF and Ctrl+Z
     double specialShare;
     double repeatShare;
+    // Inputs as Windows programs may write them: a byte order mark first, an
+    // end-of-file mark last or, now and then, where it hides what follows.
+    double windowsShare = 0.0;
 };
 
 std::string randomLine(support::Random &random, const Shape &shape)
@@ -35,7 +38,7 @@ std::string randomLine(support::Random &random, const Shape &shape)
         if (shape.alphabet.empty()) {
             do {
                 byte = char(random.below(256));
-            } while (byte == '\r' || byte == '\n');
+            } while (byte == '\r' || byte == '\n' || byte == '\x1a');
         } else {
             byte = shape.alphabet[random.below(shape.alphabet.size())];
         }
@@ -72,6 +75,12 @@ std::string randomInput(support::Random &random, const Shape &shape)
         if (i + 1 < lineCount || random.below(2))
             input += terminators[random.below(3)];
     }
+    if (random.chance(shape.windowsShare))
+        input.insert(0, "\xef\xbb\xbf");
+    if (random.chance(shape.windowsShare))
+        input += '\x1a';
+    if (random.chance(shape.windowsShare / 4))
+        input.insert(random.below(input.size() + 1), 1, '\x1a');
     return input;
 }
 
@@ -90,6 +99,7 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
         // Two letters make equal keys and keys that are prefixes of others common.
         {"tiny alphabet, short lines", {1500, 30, 8, "AB", 0.0, 0.0}, 12},
         {"any bytes", {1000, 40, 250, {}, 0.2, 0.05}, 13},
+        {"as Windows programs write them", {1000, 20, 60, "AB375 ", 0.2, 0.05, 0.3}, 15},
         {"no planted repeats, longer files", {100, 300, 250, "ABCab375 ", 0.2, 0.0}, 14},
     };
     for (const Row &row : rows) {
@@ -98,12 +108,15 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
             support::Random random(row.seed);
             const support::TemporaryFolder folder;
             int refused = 0;
+            int unreadable = 0;
             for (int i = 0; i < row.shape.inputs; ++i) {
                 CAPTURE(i);
                 const std::string input = randomInput(random, row.shape);
                 const reference::SortResult expected = reference::sortRecordByRecord(input);
 
                 const support::RecordOrder order = support::orderRecords(input);
+                REQUIRE(order.unreadable == expected.unreadable);
+                unreadable += expected.unreadable.has_value();
                 const auto failedLine = order.firstRepeat ? std::optional(order.firstRepeat->lineNumber) : std::nullopt;
                 REQUIRE(failedLine == expected.failedLine);
                 if (expected.failedLine) {
@@ -118,11 +131,15 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
                     support::writeFile(folder / "in", input);
                     std::filesystem::remove(folder / "out");
                     const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out");
-                    CHECK(outcome.message == expected.message);
+                    if (expected.unreadable)
+                        CHECK(outcome.message.ends_with(" Reason = " + *expected.unreadable));
+                    else
+                        CHECK(outcome.message == expected.message);
                     CHECK(support::readFile(folder / "out") == expected.output);
                 }
             }
-            MESSAGE(refused << " of " << row.shape.inputs << " inputs refused for a repeated key");
+            MESSAGE(refused << " of " << row.shape.inputs << " inputs refused for a repeated key, " << unreadable
+                            << " as unreadable");
         }
     }
 }

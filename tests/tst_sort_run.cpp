@@ -7,9 +7,12 @@
 
 #include <doctest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace std::string_literals;
@@ -66,6 +69,64 @@ TEST_CASE("records are written in key order, each with CR LF")
             CHECK(outcome.message == "Route Records were sorted.");
             CHECK(outcome.result == Result::Sorted);
             CHECK(readFile(folder / "out.txt") == row.expected);
+            CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
+        }
+    }
+}
+
+// Files saved by Windows programs and editors: what they put before and after
+// the lines is not record data, and what cannot be read exactly is refused.
+TEST_CASE("text as Windows programs write it")
+{
+    const std::string a = keyed("AA01"), b = keyed("BB02");
+    const std::string mark = "\xef\xbb\xbf";
+    const std::string utf16Reason = "The file is UTF-16 text: save it as ANSI or UTF-8 text";
+    const auto hiddenReason = [](int line) {
+        return "An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it";
+    };
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        Result result;
+        std::string expected; // the output, the read failure's reason, or the repeat's line number
+    };
+    const Row rows[] = {
+        {"Ctrl+Z after the last line end", b + "\r\n" + a + "\r\n\x1a", Result::Sorted, a + "\r\n" + b + "\r\n"},
+        {"Ctrl+Z straight after the last record", b + "\r\n" + a + "\x1a", Result::Sorted, a + "\r\n" + b + "\r\n"},
+        {"Ctrl+Z alone", "\x1a", Result::Sorted, ""},
+        {"Ctrl+Z with records after it", a + "\r\n\x1a" + b + "\r\n", Result::ReadFailed, hiddenReason(2)},
+        {"Ctrl+Z inside a record", a + "\r\n" + b + "\r\n" + a.substr(0, 30) + "\x1a" + b.substr(31), Result::ReadFailed,
+         hiddenReason(3)},
+        {"Ctrl+Z after lone CRs and LFs", "A1\rB1\nC1\r\n\x1a\r\n", Result::ReadFailed, hiddenReason(4)},
+        // Line 1 keyed from its own columns, not shifted by the mark.
+        {"byte order mark", mark + b + "\r\n" + a + "\r\n", Result::Sorted, mark + a + "\r\n" + b + "\r\n"},
+        {"byte order mark and Ctrl+Z", mark + b + "\r\n" + a + "\x1a", Result::Sorted, mark + a + "\r\n" + b + "\r\n"},
+        {"byte order mark only", mark, Result::Sorted, mark},
+        {"a later copy of line 1 repeats it", mark + a + "\r\n" + b + "\r\n" + a + "\r\n", Result::DuplicateKey, "3"},
+        // Here it shifts the columns of its line, as any bytes would.
+        {"byte order mark later is record data", a + "\r\n" + mark + b + "\r\n", Result::Sorted,
+         mark + b + "\r\n" + a + "\r\n"},
+        {"UTF-16, little-endian", "\xff\xfe" "A\0" "A\0\r\0\n\0"s, Result::ReadFailed, utf16Reason},
+        {"UTF-16, big-endian", "\xfe\xff\0" "A\0" "A\0\r\0\n"s, Result::ReadFailed, utf16Reason},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", row.input);
+            writeFile(folder / "out.txt", earlierOutput);
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
+            CHECK(outcome.result == row.result);
+            if (row.result == Result::Sorted)
+                CHECK(readFile(folder / "out.txt") == row.expected);
+            else
+                CHECK(readFile(folder / "out.txt") == earlierOutput);
+            if (row.result == Result::ReadFailed)
+                CHECK(outcome.message == "Failed Sort - cannot read input file, \r\n File = "
+                                             + (folder / "in.txt").make_preferred().string() + "\r\n Reason = " + row.expected);
+            if (row.result == Result::DuplicateKey)
+                CHECK(outcome.message.starts_with("Failed Sort - duplicate keys, \r\n Line =  " + row.expected + "\r\n"));
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
         }
     }
@@ -185,6 +246,57 @@ TEST_CASE("a file that cannot be read or written is reported with the system's r
             CHECK(outcome.message == heading + "\r\n File = " + (folder / row.shownFile).make_preferred().string()
                                          + "\r\n Reason = " + support::reasonText(row.reason));
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "sub"});
+        }
+    }
+}
+
+// A colleague saves the route file while the operator sorts it: keyed from
+// one version and written from another, the output would be out of order.
+TEST_CASE("an input written to all through the run is refused, and the earlier output kept")
+{
+    std::string input;
+    for (int i = 0; i < 200'000; ++i)
+        input += keyed(std::to_string(1000000 + i)) + "\r\n";
+    struct Row
+    {
+        const char *name;
+        bool shortened; // and written again from the middle on
+    };
+    const Row rows[] = {{"key columns rewritten in place", false}, {"shortened and written again", true}};
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            const std::filesystem::path path = folder / "in.txt";
+            writeFile(path, input);
+            writeFile(folder / "out.txt", earlierOutput);
+            std::atomic<bool> runOver{false};
+            std::atomic<int> writes{0};
+            std::thread writer([&] {
+                std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+                for (int i = 0; !runOver; ++i, ++writes) {
+                    if (row.shortened) {
+                        std::filesystem::resize_file(path, input.size() / 2);
+                        file.seekp(std::streamoff(input.size() / 2));
+                        file.write(input.data() + input.size() / 2, std::streamsize(input.size() - input.size() / 2));
+                        file.flush();
+                    } else {
+                        file.seekp(0);
+                        file.write(i % 2 ? "ZZ99" : "AA00", 4);
+                        file.flush();
+                    }
+                }
+            });
+            while (writes == 0)
+                std::this_thread::yield();
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path, folder / "out.txt");
+            runOver = true;
+            writer.join();
+            CHECK(outcome.result == Result::ReadFailed);
+            CHECK(outcome.message == "Failed Sort - cannot read input file, \r\n File = " + std::filesystem::path(path).make_preferred().string()
+                                         + "\r\n Reason = The file changed while it was read");
+            CHECK(readFile(folder / "out.txt") == earlierOutput);
+            CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
         }
     }
 }

@@ -113,11 +113,17 @@ TEST_CASE("standard output carries the records and nothing else")
     CHECK(refused.standardOutput == "");
     CHECK(refused.standardError.starts_with("Failed Sort - duplicate keys, \n Line =  2\n"));
 
-    // Byte 0x1A ends a text stream on Windows, and LF becomes CR LF there:
-    // standard streams must carry the bytes as they are.
-    const std::string control = routeRecord(190, {{1, "CC01"}, {18, "Ctrl \x1a and \x1a\x1a"}});
-    const support::ProcessRun binary = batch.run({"-", "-"}, control + "\n" + recordA + "\n");
+    // A text stream on Windows would end at byte 0x1A and turn LF into CR LF:
+    // standard streams carry the bytes as they are, and the end-of-file mark
+    // is the input's to judge. Control bytes are record data.
+    const std::string control = routeRecord(190, {{1, "CC01"}, {18, "Ctrl \x01 and \x1b\x7f"}});
+    const support::ProcessRun binary = batch.run({"-", "-"}, control + "\n" + recordA + "\n\x1a");
     CHECK(binary.standardOutput == control + "\r\n" + recordA + "\r\n");
+    const support::ProcessRun hidden = batch.run({"-", "-"}, recordB + "\r\n\x1a" + recordA + "\r\n");
+    CHECK(hidden.exitCode == 2);
+    CHECK(hidden.standardOutput == "");
+    CHECK(hidden.standardError == "Failed Sort - cannot read input file, \n File = standard input\n Reason = An "
+                                  "end-of-file mark (Ctrl+Z) at line 2 has more text after it\n");
 
     const std::string example = readFile(EXAMPLES_FOLDER "/routes.txt");
     const support::ProcessRun exampleRun = batch.run({EXAMPLES_FOLDER "/routes.txt", "-"});
@@ -168,6 +174,11 @@ TEST_CASE("--duplicates lists every repeat, writes nothing, and says whether the
          "Line 9 repeats line 3: Name = Beacon Hill Late; Key = " + key + "BeCC01\n"
          "9 records, 3 repeat an earlier key\n"},
         {"a clean file", {"--duplicates", "in.txt"}, "", 0, "2 records, no repeated keys\n"},
+        {"an empty file", {"--duplicates", "empty.txt"}, "", 0, "0 records, no repeated keys\n"},
+        {"one record", {"--duplicates", "-"}, recordA, 0, "1 record, no repeated keys\n"},
+        // Lines counted as a sort counts them.
+        {"as Windows programs write it", {"--duplicates", "-"}, "\xef\xbb\xbf" + recordA + "\r\n" + recordA + "\x1a", 1,
+         "Line 2 repeats line 1: Name = Harbour Road; Key = " + key + "HaAA01\n2 records, 1 repeats an earlier key\n"},
         {"standard input", {"--duplicates", "-"}, recordA + "\n" + recordA, 1,
          "Line 2 repeats line 1: Name = Harbour Road; Key = " + key + "HaAA01\n2 records, 1 repeats an earlier key\n"},
     };
@@ -176,6 +187,7 @@ TEST_CASE("--duplicates lists every repeat, writes nothing, and says whether the
         {
             const BatchFolder batch;
             writeFile(batch.folder / "repeats.txt", repeats);
+            writeFile(batch.folder / "empty.txt", "");
             const std::vector<std::string> before = support::folderEntries(batch.folder.path());
             const support::ProcessRun run = batch.run(row.arguments, row.standardInput);
             CHECK(run.standardOutput == row.standardOutput);

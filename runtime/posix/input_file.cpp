@@ -1,6 +1,7 @@
 #include "runtime/input_file.h"
 
 #include "runtime/path_text.h"
+#include "runtime/posix/file_watch.h"
 #include "runtime/posix/system_reason.h"
 #include "runtime/posix/truncation_guard.h"
 
@@ -16,30 +17,6 @@ namespace ostrel {
 namespace {
 
 constexpr std::size_t minimumBlock = 64 * 1024;
-
-class ReadBytes : public InputSource
-{
-public:
-    std::string bytes;
-};
-
-// Mapping shares the file's cached pages instead of copying them, which
-// makes reading almost free.
-class Mapping : public InputSource
-{
-public:
-    Mapping(const char *mappingStart, std::size_t mappingSize, std::unique_ptr<TruncationGuard> truncationGuard)
-        : start(mappingStart), size(mappingSize), guard(std::move(truncationGuard))
-    {
-    }
-    ~Mapping() override { ::munmap(const_cast<char *>(start), size); }
-    bool shrankWhileRead() const override { return guard->faulted(); }
-
-private:
-    const char *start;
-    std::size_t size;
-    std::unique_ptr<TruncationGuard> guard;
-};
 
 class Descriptor
 {
@@ -59,42 +36,79 @@ private:
     const bool owned;
 };
 
-InputFile readWhole(int descriptor, std::size_t expected)
+// The bytes of one input, mapped or read, with the open file kept to tell
+// afterwards whether it kept those bytes throughout.
+class HeldInput : public InputSource
 {
-    auto source = std::make_unique<ReadBytes>();
-    std::string &contents = source->bytes;
+public:
+    HeldInput(int descriptor, bool closeAtEnd) : file(descriptor, closeAtEnd) {}
+    ~HeldInput() override
+    {
+        guard.reset();
+        if (mapped)
+            ::munmap(const_cast<char *>(mapped), mappedSize);
+    }
+
+    std::optional<std::string> failureSinceOpened() const override
+    {
+        if (guard && guard->faulted()) {
+            // Pages that could not be read although the file still holds them.
+            struct stat now = {};
+            if (::fstat(file.number, &now) == 0 && now.st_size >= off_t(mappedSize))
+                return systemReason(EIO);
+            return std::string(inputChangedReason);
+        }
+        if (watch && watch->changed())
+            return std::string(inputChangedReason);
+        return std::nullopt;
+    }
+
+    const Descriptor file;
+    std::unique_ptr<FileWatch> watch; // regular files only
+    // Mapping shares the file's cached pages instead of copying them, which
+    // makes reading almost free.
+    const char *mapped = nullptr;
+    std::size_t mappedSize = 0;
+    std::unique_ptr<TruncationGuard> guard;
+    std::string copied;
+};
+
+std::optional<std::string> readWhole(HeldInput &input, std::size_t expected)
+{
+    std::string &contents = input.copied;
     // One byte more than the size, so the read that finds the end needs no growth.
     contents.resize(std::max(expected + 1, minimumBlock));
     std::size_t filled = 0;
     for (;;) {
         if (filled == contents.size())
             contents.resize(contents.size() * 2);
-        const ssize_t got = ::read(descriptor, contents.data() + filled, contents.size() - filled);
+        const ssize_t got = ::read(input.file.number, contents.data() + filled, contents.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return {{}, systemReason(errno)};
+            return systemReason(errno);
         if (got == 0)
             break;
         filled += std::size_t(got);
     }
     contents.resize(filled);
-    const std::string_view bytes = contents;
-    return {InputContents(std::move(source), bytes), std::nullopt};
+    return std::nullopt;
 }
 
-std::optional<InputContents> mapWhole(int descriptor, std::size_t size)
+bool mapWhole(HeldInput &input, std::size_t size)
 {
-    void *mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor, 0);
+    void *mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, input.file.number, 0);
     if (mapping == MAP_FAILED)
-        return std::nullopt;
-    const char *start = static_cast<const char *>(mapping);
-    auto guard = TruncationGuard::guard(start, std::int64_t(size));
-    if (!guard) {
+        return false;
+    input.mapped = static_cast<const char *>(mapping);
+    input.mappedSize = size;
+    input.guard = TruncationGuard::guard(input.mapped, std::int64_t(size));
+    if (!input.guard) {
         ::munmap(mapping, size);
-        return std::nullopt;
+        input.mapped = nullptr;
+        return false;
     }
-    return InputContents(std::make_unique<Mapping>(start, size, std::move(guard)), {start, size});
+    return true;
 }
 
 } // namespace
@@ -102,20 +116,30 @@ std::optional<InputContents> mapWhole(int descriptor, std::size_t size)
 InputFile readInputFile(const std::filesystem::path &path)
 {
     const bool standardInput = isStandardStream(path);
-    const Descriptor file(standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC), !standardInput);
-    if (file.number < 0)
+    const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
         return {{}, systemReason(errno)};
-    struct stat status = {};
-    if (::fstat(file.number, &status) != 0)
-        return {{}, systemReason(errno)};
+    auto input = std::make_unique<HeldInput>(descriptor, !standardInput);
+    auto watch = std::make_unique<FileWatch>(descriptor);
+    if (watch->statusError())
+        return {{}, systemReason(watch->statusError())};
+    const struct stat &status = watch->status();
     if (S_ISDIR(status.st_mode))
         return {{}, systemReason(EISDIR)};
+    // What a pipe or device gives is read once and is the input, whatever happens later.
     const bool regular = S_ISREG(status.st_mode);
-    if (regular && status.st_size > 0) {
-        if (auto mapped = mapWhole(file.number, std::size_t(status.st_size)))
-            return {std::move(*mapped), std::nullopt};
+    if (regular)
+        input->watch = std::move(watch);
+    const auto size = std::size_t(regular ? status.st_size : 0);
+    std::string_view bytes;
+    if (size > 0 && mapWhole(*input, size)) {
+        bytes = {input->mapped, size};
+    } else {
+        if (auto failure = readWhole(*input, size))
+            return {{}, failure};
+        bytes = input->copied;
     }
-    return readWhole(file.number, regular ? std::size_t(status.st_size) : 0);
+    return {InputContents(std::move(input), bytes), std::nullopt};
 }
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 #include "runtime/input_file.h"
 
+#include "runtime/large_allocation.h"
 #include "runtime/path_text.h"
 #include "runtime/windows/system_reason.h"
 
@@ -8,24 +9,8 @@ namespace ostrel {
 namespace {
 
 constexpr DWORD readBlock = 1 << 20;
-
-class ReadBytes : public InputSource
-{
-public:
-    std::string bytes;
-};
-
-// Windows refuses to shorten a file while a view of it is mapped, so what is
-// mapped stays what was read.
-class MappedView : public InputSource
-{
-public:
-    explicit MappedView(const void *view) : start(view) {}
-    ~MappedView() override { ::UnmapViewOfFile(start); }
-
-private:
-    const void *start;
-};
+// Large reads, but within what a network redirector takes in one request.
+constexpr DWORD fileReadBlock = 16 << 20;
 
 class Handle
 {
@@ -45,72 +30,127 @@ private:
     const bool owned;
 };
 
-InputFile readWhole(HANDLE file)
+// What changes with every write to a file.
+struct FileState
 {
-    auto source = std::make_unique<ReadBytes>();
-    std::string &contents = source->bytes;
+    LONGLONG size = 0;
+    LONGLONG lastWrite = 0;
+    bool operator==(const FileState &) const = default;
+};
+
+std::optional<FileState> stateOf(HANDLE file)
+{
+    FILE_STANDARD_INFO standard{};
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)
+        || !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic))
+        return std::nullopt;
+    return FileState{standard.EndOfFile.QuadPart, basic.LastWriteTime.QuadPart};
+}
+
+// The bytes of one input, read into memory of their own, with the file kept
+// open to tell afterwards whether it changed. A file is read rather than
+// mapped: a network drive that fails while a mapped page is read ends the
+// process with no message, where a read just fails.
+class HeldInput : public InputSource
+{
+public:
+    HeldInput(HANDLE handle, bool closeAtEnd) : file(handle, closeAtEnd) {}
+    ~HeldInput() override { releaseLarge(memory, reserved); }
+
+    std::optional<std::string> failureSinceOpened() const override
+    {
+        if (atOpen && stateOf(file.value) != atOpen)
+            return std::string(inputChangedReason);
+        return std::nullopt;
+    }
+
+    const Handle file;
+    std::optional<FileState> atOpen; // files on disk only
+    char *memory = nullptr;
+    std::size_t reserved = 0;
+    std::string streamed;
+};
+
+// A pipe or a console, whose size is not known beforehand.
+std::optional<std::string> readStream(HeldInput &input)
+{
+    std::string &contents = input.streamed;
     std::size_t filled = 0;
     for (;;) {
         contents.resize(filled + readBlock);
         DWORD got = 0;
-        if (!::ReadFile(file, contents.data() + filled, readBlock, &got, nullptr)) {
+        if (!::ReadFile(input.file.value, contents.data() + filled, readBlock, &got, nullptr)) {
             const DWORD error = ::GetLastError();
             // A pipe whose writer has finished ends this way.
             if (error == ERROR_BROKEN_PIPE)
                 break;
-            return {{}, systemReason(error)};
+            return systemReason(error);
         }
         if (got == 0)
             break;
         filled += got;
     }
     contents.resize(filled);
-    const std::string_view bytes = contents;
-    return {InputContents(std::move(source), bytes), std::nullopt};
+    return std::nullopt;
 }
 
-std::optional<InputContents> mapWhole(HANDLE file)
+// Up to the size the file had when opened; a file that grew or shrank since
+// is told by its state.
+std::optional<std::string> readDiskFile(HeldInput &input, std::size_t &filled)
 {
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file, &size))
-        return std::nullopt;
-    if (size.QuadPart == 0)
-        return InputContents();
-    const HANDLE mapping = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!mapping)
-        return std::nullopt;
-    // The view holds the mapping, and the mapping the file.
-    const void *view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    ::CloseHandle(mapping);
-    if (!view)
-        return std::nullopt;
-    return InputContents(std::make_unique<MappedView>(view),
-                         {static_cast<const char *>(view), std::size_t(size.QuadPart)});
+    input.reserved = std::size_t(input.atOpen->size);
+    input.memory = static_cast<char *>(allocateLarge(input.reserved));
+    filled = 0;
+    while (filled < input.reserved) {
+        const DWORD wanted = DWORD(std::min<std::size_t>(input.reserved - filled, fileReadBlock));
+        DWORD got = 0;
+        if (!::ReadFile(input.file.value, input.memory + filled, wanted, &got, nullptr))
+            return systemReason(::GetLastError());
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
 InputFile readInputFile(const std::filesystem::path &path)
 {
+    std::unique_ptr<HeldInput> input;
     if (isStandardStream(path)) {
-        const Handle input(::GetStdHandle(STD_INPUT_HANDLE), false);
-        return readWhole(input.value);
+        input = std::make_unique<HeldInput>(::GetStdHandle(STD_INPUT_HANDLE), false);
+    } else {
+        const std::wstring name = extendedPath(path);
+        const DWORD attributes = ::GetFileAttributesW(name.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {{}, systemReason(directoryNotSupported)};
+        // Others may go on reading, writing, renaming and replacing it, as an
+        // editor that has it open or saves it does.
+        const HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return {{}, systemReason(::GetLastError())};
+        input = std::make_unique<HeldInput>(file, true);
     }
-    const std::wstring name = extendedPath(path);
-    const DWORD attributes = ::GetFileAttributesW(name.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {{}, systemReason(directoryNotSupported)};
-    // Others may go on reading and writing it, as an editor that has it open does.
-    const Handle file(::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
-                      true);
-    if (file.value == INVALID_HANDLE_VALUE)
-        return {{}, systemReason(::GetLastError())};
-    if (::GetFileType(file.value) == FILE_TYPE_DISK) {
-        if (auto mapped = mapWhole(file.value))
-            return {std::move(*mapped), std::nullopt};
+    std::string_view bytes;
+    if (::GetFileType(input->file.value) == FILE_TYPE_DISK) {
+        // Taken before the first byte is read, so that no later write goes unseen.
+        input->atOpen = stateOf(input->file.value);
+        if (!input->atOpen)
+            return {{}, systemReason(::GetLastError())};
+        std::size_t filled = 0;
+        if (auto failure = readDiskFile(*input, filled))
+            return {{}, failure};
+        bytes = {input->memory, filled};
+    } else {
+        if (auto failure = readStream(*input))
+            return {{}, failure};
+        bytes = input->streamed;
     }
-    return readWhole(file.value);
+    return {InputContents(std::move(input), bytes), std::nullopt};
 }
 
 } // namespace ostrel

@@ -26,6 +26,7 @@ TEST_CASE("fuzz findings match record-by-record insertion")
         {
             const reference::SortResult expected = reference::sortRecordByRecord(row.input);
             const support::RecordOrder order = support::orderRecords(row.input);
+            REQUIRE(order.unreadable == expected.unreadable);
             REQUIRE(order.firstRepeat.has_value() == expected.failedLine.has_value());
             if (const auto &repeat = order.firstRepeat)
                 CHECK(ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line).message == expected.message);

@@ -23,23 +23,24 @@ std::string named(std::string_view route, std::string_view name)
     return routeRecord(190, {{1, route}, {18, support::padded(name, 30)}});
 }
 
-// Every byte but CR and LF, in ascending order.
+// Every byte a record can hold, in ascending order: all but CR, LF and Ctrl+Z.
 std::string lineBytes()
 {
     std::string bytes;
     for (int code = 0; code < 256; ++code) {
-        if (code != '\r' && code != '\n')
+        if (code != '\r' && code != '\n' && code != 0x1a)
             bytes += char(code);
     }
     return bytes;
 }
 
-// Four bytes from 16 to 255, ascending with number: distinct, never a terminator.
+// Four bytes from 32 to 255, ascending with number: distinct, never a
+// terminator or Ctrl+Z.
 std::string fourByteLine(std::uint32_t number)
 {
     std::string line(4, '\0');
-    for (int i = 3; i >= 0; --i, number /= 240)
-        line[std::size_t(i)] = char(16 + number % 240);
+    for (int i = 3; i >= 0; --i, number /= 224)
+        line[std::size_t(i)] = char(32 + number % 224);
     return line;
 }
 
@@ -49,11 +50,17 @@ void sortAndCompare(const std::string &input, const reference::SortResult &expec
     support::writeFile(folder / "sorted.txt", earlierOutput);
     support::writeFile(folder / "in.txt", input);
     const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "sorted.txt");
-    CHECK(outcome.message == expected.message);
-    CHECK(outcome.result
-          == (expected.failedLine ? ostrel::SortOutcome::Result::DuplicateKey : ostrel::SortOutcome::Result::Sorted));
+    using Result = ostrel::SortOutcome::Result;
+    if (expected.unreadable) {
+        CHECK(outcome.result == Result::ReadFailed);
+        CHECK(outcome.message.ends_with(" Reason = " + *expected.unreadable));
+    } else {
+        CHECK(outcome.message == expected.message);
+        CHECK(outcome.result == (expected.failedLine ? Result::DuplicateKey : Result::Sorted));
+    }
+    const bool written = !expected.failedLine && !expected.unreadable;
     const std::string output = support::readFile(folder / "sorted.txt");
-    CHECK_MESSAGE(output == (expected.failedLine ? earlierOutput : expected.output), "output differs");
+    CHECK_MESSAGE(output == (written ? expected.output : earlierOutput), "output differs");
 }
 
 } // namespace
@@ -70,6 +77,7 @@ TEST_CASE("hostile input matches record-by-record insertion")
     const Row rows[] = {
         // Random bytes: long lines, and with terminators common, short repeating ones.
         {"arbitrary binary data", random.bytes(64 * 1024)},
+        {"arbitrary binary data but Ctrl+Z", random.bytes(64 * 1024, lineBytes() + "\r\n")},
         {"arbitrary binary data, many short lines", random.bytes(4096, "\r\n\0\xff" "AB375"s)},
 
         {"NUL bytes in key, name and record",
@@ -93,6 +101,18 @@ TEST_CASE("hostile input matches record-by-record insertion")
         {"terminators only: two lone CRs", "\r\r"},
         {"terminators only: mixed", "\r\n\n\r\n\r"},
         {"LF CR is two terminators", "AA\n\rBB"},
+
+        // What Windows programs put around the lines, where it should not be.
+        {"Ctrl+Z only", "\x1a"},
+        {"Ctrl+Z twice at the end", named("AA01", "Harbour Road") + "\r\n\x1a\x1a"},
+        {"Ctrl+Z after a lone CR", "AA\r\x1a" "BB"},
+        {"Ctrl+Z before the last terminator", "AA\r\nBB\x1a\r\n"},
+        {"byte order mark only", "\xef\xbb\xbf"},
+        {"byte order mark twice", "\xef\xbb\xbf\xef\xbb\xbf" + named("AA01", "Harbour Road")},
+        {"byte order mark then Ctrl+Z", "\xef\xbb\xbf\x1a"},
+        {"half a byte order mark", "\xef\xbb" "AA\r\n"},
+        {"UTF-16 mark only", "\xff\xfe"},
+        {"UTF-16 mark after a byte order mark", "\xef\xbb\xbf\xff\xfe" "A\0" "A\0"s},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name) { sortAndCompare(row.input, reference::sortRecordByRecord(row.input)); }
@@ -102,12 +122,12 @@ TEST_CASE("hostile input matches record-by-record insertion")
 TEST_CASE("a single 100 MB line")
 {
     const std::string line = support::Random(7).bytes(100 * 1024 * 1024, lineBytes());
-    sortAndCompare(line, {line + "\r\n", std::nullopt, "Route Records were sorted."});
+    sortAndCompare(line, {line + "\r\n", std::nullopt, "Route Records were sorted.", std::nullopt});
 }
 
 TEST_CASE("10 million one-character lines")
 {
-    // Only 254 one-byte keys exist, so the 255th line repeats the first key;
+    // Only 253 one-byte keys exist, so the 254th line repeats the first key;
     // every line must still be read and keyed.
     const std::string bytes = lineBytes();
     const std::size_t lines = 10'000'000;
@@ -132,5 +152,5 @@ TEST_CASE("two million distinct four-byte lines")
         input += fourByteLine(std::uint32_t((std::uint64_t(i) * 7919) % lines)) + "\r\n";
         output += fourByteLine(i) + "\r\n";
     }
-    sortAndCompare(input, {output, std::nullopt, "Route Records were sorted."});
+    sortAndCompare(input, {output, std::nullopt, "Route Records were sorted.", std::nullopt});
 }

@@ -30,9 +30,12 @@ std::string hex(std::string_view bytes)
 reference::SortResult sortWithEngine(std::string_view data)
 {
     const support::RecordOrder order = support::orderRecords(data);
+    if (order.unreadable)
+        return {{}, std::nullopt, {}, order.unreadable};
     if (const auto &repeat = order.firstRepeat)
-        return {{}, repeat->lineNumber, ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line).message};
-    return {order.output(), std::nullopt, ostrel::sortedOutcome().message};
+        return {{}, repeat->lineNumber, ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line).message,
+                std::nullopt};
+    return {order.output(), std::nullopt, ostrel::sortedOutcome().message, std::nullopt};
 }
 
 } // namespace
@@ -42,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     const std::string_view data(reinterpret_cast<const char *>(bytes), size);
     const reference::SortResult expected = reference::sortRecordByRecord(data);
     const reference::SortResult engine = sortWithEngine(data);
+    if (engine.unreadable != expected.unreadable)
+        fail("different reading", engine.unreadable.value_or(""), expected.unreadable.value_or(""));
     if (engine.failedLine != expected.failedLine)
         fail("different failure line", std::to_string(engine.failedLine.value_or(0)),
              std::to_string(expected.failedLine.value_or(0)));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace reference {
 
@@ -28,18 +29,46 @@ std::string trimmedSpaces(std::string text)
     return text;
 }
 
-std::vector<std::string> readLines(std::string_view input)
+struct TextLines
 {
+    std::string byteOrderMark;
     std::vector<std::string> lines;
+    std::optional<std::string> unreadable;
+};
+
+// A UTF-8 byte order mark first is no part of line 1; Ctrl+Z as the last
+// byte ends the file, anywhere else it would hide what follows; UTF-16 is
+// not text of bytes.
+TextLines readLines(std::string_view input)
+{
+    TextLines text;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(input[i]); };
+    if (input.size() >= 2 && ((byte(0) == 0xff && byte(1) == 0xfe) || (byte(0) == 0xfe && byte(1) == 0xff))) {
+        text.unreadable = "The file is UTF-16 text: save it as ANSI or UTF-8 text";
+        return text;
+    }
+    std::size_t begin = 0;
+    if (input.size() >= 3 && byte(0) == 0xef && byte(1) == 0xbb && byte(2) == 0xbf) {
+        text.byteOrderMark = input.substr(0, 3);
+        begin = 3;
+    }
+    std::size_t end = input.size();
+    if (end > begin && input[end - 1] == '\x1a')
+        --end;
     std::string current;
     bool pending = false;
-    for (std::size_t i = 0; i < input.size(); ++i) {
+    for (std::size_t i = begin; i < end; ++i) {
         const char c = input[i];
+        if (c == '\x1a') {
+            text.unreadable = "An end-of-file mark (Ctrl+Z) at line " + std::to_string(text.lines.size() + 1)
+                              + " has more text after it";
+            return text;
+        }
         if (c == '\r' || c == '\n') {
-            lines.push_back(current);
+            text.lines.push_back(current);
             current.clear();
             pending = false;
-            if (c == '\r' && i + 1 < input.size() && input[i + 1] == '\n')
+            if (c == '\r' && i + 1 < end && input[i + 1] == '\n')
                 ++i;
         } else {
             current += c;
@@ -47,8 +76,8 @@ std::vector<std::string> readLines(std::string_view input)
         }
     }
     if (pending)
-        lines.push_back(current);
-    return lines;
+        text.lines.push_back(current);
+    return text;
 }
 
 } // namespace
@@ -104,10 +133,13 @@ std::int64_t FindInsertPosition(const std::string &key, const RecordCollection &
 
 SortResult sortRecordByRecord(std::string_view input)
 {
+    const TextLines text = readLines(input);
+    if (text.unreadable)
+        return {{}, std::nullopt, {}, text.unreadable};
     RecordCollection collection;
     bool started = false;
     std::int64_t lineCounter = 0;
-    for (const std::string &line : readLines(input)) {
+    for (const std::string &line : text.lines) {
         ++lineCounter;
         const std::string key = BuildRecordKey(line);
         bool added = false;
@@ -122,13 +154,13 @@ SortResult sortRecordByRecord(std::string_view input)
             const std::string message = "Failed Sort - duplicate keys, \r\n Line =  " + std::to_string(lineCounter)
                                         + "\r\n Name = " + trimmedSpaces(substring(line, 18, 30))
                                         + "\r\n Key = " + key;
-            return {{}, lineCounter, message};
+            return {{}, lineCounter, message, std::nullopt};
         }
     }
-    std::string output;
+    std::string output = text.byteOrderMark;
     for (std::int64_t i = 1; i <= collection.count(); ++i)
         output += collection.line(i) + "\r\n";
-    return {output, std::nullopt, "Route Records were sorted."};
+    return {output, std::nullopt, "Route Records were sorted.", std::nullopt};
 }
 
 } // namespace reference

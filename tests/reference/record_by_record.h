@@ -39,10 +39,12 @@ struct SortResult
 {
     std::string output;                     // what a successful run writes
     std::optional<std::int64_t> failedLine; // 1-based line of the duplicate key
-    std::string message;
+    std::string message;                    // but for a file that cannot be read
+    std::optional<std::string> unreadable;  // why the file cannot be read as lines
 };
 
-// Reads the lines one by one and inserts each where FindInsertPosition says.
+// Reads the file's lines one by one, as text that Windows programs write,
+// and inserts each where FindInsertPosition says.
 SortResult sortRecordByRecord(std::string_view input);
 
 } // namespace reference

@@ -1,10 +1,12 @@
 #include "support/record_order.h"
 
+#include "runtime/text_body.h"
+
 namespace support {
 
 std::string RecordOrder::output() const
 {
-    std::string bytes;
+    std::string bytes(byteOrderMark);
     for (const std::string_view line : lines) {
         bytes += line;
         bytes += "\r\n";
@@ -14,11 +16,17 @@ std::string RecordOrder::output() const
 
 RecordOrder orderRecords(std::string_view input)
 {
-    ostrel::RecordSorter sorter(input);
-    sorter.sortRemainingStretches();
+    const ostrel::TextBody body = ostrel::textBody(input);
     RecordOrder order;
+    if (body.refusal) {
+        order.unreadable = body.refusal;
+        return order;
+    }
+    order.byteOrderMark = body.byteOrderMark;
+    ostrel::RecordSorter sorter(body.lines);
+    sorter.sortRemainingStretches();
     for (const ostrel::KeyedRecord &record : sorter.records())
-        order.lines.push_back(record.line(input));
+        order.lines.push_back(record.line(body.lines));
     order.firstRepeat = sorter.firstRepeat();
     return order;
 }

@@ -13,9 +13,12 @@ namespace support {
 // The engine's whole order in memory, without files: what the tests compare.
 struct RecordOrder
 {
+    std::string_view byteOrderMark;
     // Ascending by key; among equal keys, in input order.
     std::vector<std::string_view> lines;
     std::optional<ostrel::RepeatedKey> firstRepeat;
+    // Why the bytes are not read as lines at all.
+    std::optional<std::string> unreadable;
 
     // The bytes a run would write.
     std::string output() const;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <sys/stat.h>
+
+namespace ostrel {
+
+// Whether a file open for reading has been written to since the watch began.
+// The system reports every write by a program of this machine; size and
+// last-write time also show writes from other machines of a network file
+// system, which that report misses.
+class FileWatch
+{
+public:
+    // The watch starts before the file's size and time are taken, so that no
+    // write after them goes unseen. The descriptor stays the caller's.
+    explicit FileWatch(int descriptor);
+    ~FileWatch();
+    FileWatch(const FileWatch &) = delete;
+    FileWatch &operator=(const FileWatch &) = delete;
+
+    // The file's status as the watch began, valid when statusError() is 0.
+    const struct stat &status() const { return initial; }
+    int statusError() const { return initialError; }
+
+    bool changed() const;
+
+private:
+    int file;
+    int writes = -1; // reports of writes, where the system gives them
+    struct stat initial = {};
+    int initialError = 0;
+    mutable bool changeSeen = false;
+};
+
+} // namespace ostrel

@@ -1,0 +1,34 @@
+#include "runtime/text_body.h"
+
+#include "runtime/line_scanner.h"
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::string_view utf8ByteOrderMark = "\xef\xbb\xbf";
+constexpr char endOfFileMark = '\x1a';
+
+} // namespace
+
+TextBody textBody(std::string_view fileBytes)
+{
+    if (fileBytes.starts_with("\xff\xfe") || fileBytes.starts_with("\xfe\xff"))
+        return {{}, {}, "The file is UTF-16 text: save it as ANSI or UTF-8 text"};
+    TextBody body;
+    if (fileBytes.starts_with(utf8ByteOrderMark)) {
+        body.byteOrderMark = fileBytes.substr(0, utf8ByteOrderMark.size());
+        fileBytes.remove_prefix(utf8ByteOrderMark.size());
+    }
+    if (fileBytes.ends_with(endOfFileMark))
+        fileBytes.remove_suffix(1);
+    if (const std::size_t mark = fileBytes.find(endOfFileMark); mark != std::string_view::npos) {
+        // Its line is one past the lines that end before it.
+        const std::int64_t line = countLines(fileBytes, 0, std::int64_t(mark)) + 1;
+        return {{}, {}, "An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it"};
+    }
+    body.lines = fileBytes;
+    return body;
+}
+
+} // namespace ostrel

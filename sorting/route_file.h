@@ -1,0 +1,45 @@
+#pragma once
+
+#include "runtime/input_file.h"
+#include "sorting/sort_outcome.h"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace ostrel {
+
+// A route file as a run reads it: its records' bytes, and the byte order
+// mark before them, which the sorted file keeps.
+class RouteFile
+{
+public:
+    RouteFile() = default;
+    RouteFile(std::filesystem::path path, InputContents contents, std::string_view byteOrderMark,
+              std::string_view records);
+
+    std::string_view records() const { return recordBytes; }
+    std::string_view byteOrderMark() const { return mark; }
+
+    // Asked once the records have been used, before anything is made of them:
+    // the read failure to report when the file did not hold them throughout.
+    std::optional<SortOutcome> failureSinceRead() const;
+
+private:
+    std::filesystem::path filePath;
+    InputContents contents;
+    std::string_view mark;
+    std::string_view recordBytes;
+};
+
+struct RouteFileRead
+{
+    RouteFile file;
+    std::optional<SortOutcome> failure; // the read failure to report
+};
+
+// Reads the whole file, or standard input for "-". Throws std::bad_alloc when
+// it does not fit in memory.
+RouteFileRead readRouteFile(const std::filesystem::path &path);
+
+} // namespace ostrel
