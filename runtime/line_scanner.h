@@ -15,18 +15,21 @@ struct LineSpan
     std::int64_t length = 0;
 };
 
-// The first CR or LF in [from, to), or `to`. One pass for both bytes, eight
-// bytes at a time: the C libraries' own searches find one byte per pass, and
-// some do that a byte at a time.
-inline const char *firstTerminator(const char *from, const char *to)
+// The first of the given bytes in [from, to), or `to`. One pass for all of
+// them, eight bytes at a time: the C libraries' own searches find one byte
+// per pass, and some do that a byte at a time.
+template <char... Bytes>
+inline const char *firstOf(const char *from, const char *to)
 {
     constexpr std::uint64_t ones = 0x0101010101010101ULL;
     constexpr std::uint64_t highs = 0x8080808080808080ULL;
     // A byte of x is zero where it matched; the lowest flagged byte is exact.
     const auto matches = [](std::uint64_t word) {
-        const std::uint64_t cr = word ^ (ones * '\r');
-        const std::uint64_t lf = word ^ (ones * '\n');
-        return (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs;
+        const auto flagged = [word](char byte) {
+            const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(byte));
+            return (x - ones) & ~x;
+        };
+        return (flagged(Bytes) | ...) & highs;
     };
     static_assert(std::endian::native == std::endian::little, "the first match is the lowest byte");
     for (; to - from >= 16; from += 16) {
@@ -38,9 +41,14 @@ inline const char *firstTerminator(const char *from, const char *to)
         if (const std::uint64_t found = matches(high))
             return from + 8 + std::countr_zero(found) / 8;
     }
-    while (from < to && *from != '\r' && *from != '\n')
+    while (from < to && ((*from != Bytes) && ...))
         ++from;
     return from;
+}
+
+inline const char *firstTerminator(const char *from, const char *to)
+{
+    return firstOf<'\r', '\n'>(from, to);
 }
 
 // Walks the lines that start in [begin, end) of data; begin must be a line

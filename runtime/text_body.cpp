@@ -22,9 +22,10 @@ TextBody textBody(std::string_view fileBytes)
     }
     if (fileBytes.ends_with(endOfFileMark))
         fileBytes.remove_suffix(1);
-    if (const std::size_t mark = fileBytes.find(endOfFileMark); mark != std::string_view::npos) {
+    const char *end = fileBytes.data() + fileBytes.size();
+    if (const char *mark = firstOf<endOfFileMark>(fileBytes.data(), end); mark != end) {
         // Its line is one past the lines that end before it.
-        const std::int64_t line = countLines(fileBytes, 0, std::int64_t(mark)) + 1;
+        const std::int64_t line = countLines(fileBytes, 0, mark - fileBytes.data()) + 1;
         return {{}, {}, "An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it"};
     }
     body.lines = fileBytes;

@@ -4,6 +4,8 @@
 #include "runtime/path_text.h"
 #include "runtime/windows/system_reason.h"
 
+#include <cwchar>
+
 namespace ostrel {
 
 namespace {
@@ -48,15 +50,18 @@ std::optional<FileState> stateOf(HANDLE file)
     return FileState{standard.EndOfFile.QuadPart, basic.LastWriteTime.QuadPart};
 }
 
-// The bytes of one input, read into memory of their own, with the file kept
-// open to tell afterwards whether it changed. A file is read rather than
-// mapped: a network drive that fails while a mapped page is read ends the
-// process with no message, where a read just fails.
+// The bytes of one input, mapped or read into memory of their own, with the
+// file kept open to tell afterwards whether it changed.
 class HeldInput : public InputSource
 {
 public:
     HeldInput(HANDLE handle, bool closeAtEnd) : file(handle, closeAtEnd) {}
-    ~HeldInput() override { releaseLarge(memory, reserved); }
+    ~HeldInput() override
+    {
+        if (view)
+            ::UnmapViewOfFile(view);
+        releaseLarge(memory, reserved);
+    }
 
     std::optional<std::string> failureSinceOpened() const override
     {
@@ -67,6 +72,7 @@ public:
 
     const Handle file;
     std::optional<FileState> atOpen; // files on disk only
+    const char *view = nullptr;
     char *memory = nullptr;
     std::size_t reserved = 0;
     std::string streamed;
@@ -95,6 +101,43 @@ std::optional<std::string> readStream(HeldInput &input)
     return std::nullopt;
 }
 
+// A network drive that fails while a mapped page is read ends the process
+// with no message, where a read just fails; so does a drive that is pulled
+// out. Only the machine's own fixed drives are mapped.
+bool mayMap(const std::wstring &name)
+{
+    std::wstring volume(name.size() + 1, L'\0');
+    if (!::GetVolumePathNameW(name.c_str(), volume.data(), DWORD(volume.size())))
+        return false;
+    volume.resize(std::wcslen(volume.c_str()));
+    // The drive's type is known by its plain name (Wine knows no other).
+    if (volume.starts_with(L"\\\\?\\UNC\\"))
+        volume = L"\\\\" + volume.substr(8);
+    else if (volume.starts_with(L"\\\\?\\") && volume.size() == 7 && volume[5] == L':')
+        volume = volume.substr(4);
+    const UINT type = ::GetDriveTypeW(volume.c_str());
+    return type == DRIVE_FIXED || type == DRIVE_RAMDISK;
+}
+
+// Mapping shares the file's cached pages instead of copying them, which
+// makes reading almost free. Windows refuses to shorten a file while a view
+// of it is mapped, and a file already shorter than the size asked for is
+// not mapped at all.
+bool mapDiskFile(HeldInput &input)
+{
+    const auto size = std::uint64_t(input.atOpen->size);
+    if (size == 0)
+        return false;
+    const HANDLE mapping = ::CreateFileMappingW(input.file.value, nullptr, PAGE_READONLY, DWORD(size >> 32),
+                                                DWORD(size), nullptr);
+    if (!mapping)
+        return false;
+    // The view holds the mapping, and the mapping the file.
+    input.view = static_cast<const char *>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    ::CloseHandle(mapping);
+    return input.view != nullptr;
+}
+
 // Up to the size the file had when opened; a file that grew or shrank since
 // is told by its state.
 std::optional<std::string> readDiskFile(HeldInput &input, std::size_t &filled)
@@ -119,10 +162,12 @@ std::optional<std::string> readDiskFile(HeldInput &input, std::size_t &filled)
 InputFile readInputFile(const std::filesystem::path &path)
 {
     std::unique_ptr<HeldInput> input;
+    bool mappable = false;
     if (isStandardStream(path)) {
         input = std::make_unique<HeldInput>(::GetStdHandle(STD_INPUT_HANDLE), false);
     } else {
         const std::wstring name = extendedPath(path);
+        mappable = mayMap(name);
         const DWORD attributes = ::GetFileAttributesW(name.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return {{}, systemReason(directoryNotSupported)};
@@ -141,10 +186,14 @@ InputFile readInputFile(const std::filesystem::path &path)
         input->atOpen = stateOf(input->file.value);
         if (!input->atOpen)
             return {{}, systemReason(::GetLastError())};
-        std::size_t filled = 0;
-        if (auto failure = readDiskFile(*input, filled))
-            return {{}, failure};
-        bytes = {input->memory, filled};
+        if (mappable && mapDiskFile(*input)) {
+            bytes = {input->view, std::size_t(input->atOpen->size)};
+        } else {
+            std::size_t filled = 0;
+            if (auto failure = readDiskFile(*input, filled))
+                return {{}, failure};
+            bytes = {input->memory, filled};
+        }
     } else {
         if (auto failure = readStream(*input))
             return {{}, failure};

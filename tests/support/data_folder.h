@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace support {
 
@@ -14,6 +15,12 @@ inline std::filesystem::path fixedDataFolder(const std::filesystem::path &)
     return "f:\\u\\datafile";
 }
 inline void useHomeFolder(const std::filesystem::path &) {}
+// Drive n:, which the test prefix declares a network drive, as an office's
+// shared drive is.
+inline std::optional<std::filesystem::path> networkDriveFolder()
+{
+    return "n:\\";
+}
 #else
 inline std::filesystem::path fixedDataFolder(const std::filesystem::path &home)
 {
@@ -22,6 +29,10 @@ inline std::filesystem::path fixedDataFolder(const std::filesystem::path &home)
 inline void useHomeFolder(const std::filesystem::path &home)
 {
     ::setenv("HOME", home.c_str(), 1);
+}
+inline std::optional<std::filesystem::path> networkDriveFolder()
+{
+    return std::nullopt;
 }
 #endif
 

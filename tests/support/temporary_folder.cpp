@@ -8,10 +8,9 @@
 
 namespace support {
 
-TemporaryFolder::TemporaryFolder()
+TemporaryFolder::TemporaryFolder(const std::filesystem::path &base)
 {
     static std::atomic<unsigned> counter{0};
-    const auto base = std::filesystem::temp_directory_path();
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         root = base / ("ostrel-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));

@@ -9,7 +9,7 @@ namespace support {
 class TemporaryFolder
 {
 public:
-    TemporaryFolder();
+    explicit TemporaryFolder(const std::filesystem::path &base = std::filesystem::temp_directory_path());
     ~TemporaryFolder();
     TemporaryFolder(const TemporaryFolder &) = delete;
     TemporaryFolder &operator=(const TemporaryFolder &) = delete;
