@@ -8,6 +8,7 @@
 #include <doctest.h>
 
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -21,6 +22,7 @@ using support::routeRecord;
 using support::writeFile;
 using Result = ostrel::SortOutcome::Result;
 using Names = std::vector<std::string>;
+using support::SystemFailure;
 
 namespace {
 
@@ -216,7 +218,6 @@ TEST_CASE("no limit on the number of lines")
 
 TEST_CASE("a file that cannot be read or written is reported with the system's reason")
 {
-    using support::SystemFailure;
     struct Row
     {
         const char *name;
@@ -341,32 +342,83 @@ TEST_CASE("a full device is reported, and stays a device" * doctest::skip(!std::
 TEST_CASE("a new output gets the usual permissions, an existing one keeps its own")
 {
     using std::filesystem::perms;
-    const support::TemporaryFolder folder;
-    writeFile(folder / "in.txt", keyed("AA01"));
-    const mode_t previousMask = ::umask(022);
-    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "new.txt").result == Result::Sorted);
-    ::umask(previousMask);
-    CHECK(std::filesystem::status(folder / "new.txt").permissions()
-          == (perms::owner_read | perms::owner_write | perms::group_read | perms::others_read));
-
-    writeFile(folder / "kept.txt", "old");
-    std::filesystem::permissions(folder / "kept.txt", perms::owner_read | perms::owner_write);
-    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "kept.txt").result == Result::Sorted);
-    CHECK(std::filesystem::status(folder / "kept.txt").permissions() == (perms::owner_read | perms::owner_write));
+    constexpr perms readWrite = perms::owner_read | perms::owner_write;
+    constexpr perms everyoneReads = readWrite | perms::group_read | perms::others_read;
+    constexpr perms everyoneWrites = everyoneReads | perms::group_write | perms::others_write;
+    struct Row
+    {
+        const char *name;
+        mode_t mask;
+        std::optional<perms> existing;
+        perms expected;
+    };
+    // A mask that takes away bits the old file has shows that they are kept, not made anew.
+    const Row rows[] = {
+        {"new file, usual mask", 022, std::nullopt, everyoneReads},
+        {"new file, private mask", 077, std::nullopt, readWrite},
+        {"existing private file, usual mask", 022, readWrite, readWrite},
+        {"existing file everyone may write, usual mask", 022, everyoneWrites, everyoneWrites},
+        {"existing file everyone may read, private mask", 077, everyoneReads, everyoneReads},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", keyed("AA01"));
+            if (row.existing) {
+                writeFile(folder / "out.txt", "old");
+                std::filesystem::permissions(folder / "out.txt", *row.existing);
+            }
+            const mode_t previousMask = ::umask(row.mask);
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
+            ::umask(previousMask);
+            CHECK(outcome.result == Result::Sorted);
+            CHECK(std::filesystem::status(folder / "out.txt").permissions() == row.expected);
+        }
+    }
 }
 
-TEST_CASE("a symbolic link as output updates the file it points at")
+TEST_CASE("a symbolic link as output updates the file it points at, and stays a link")
 {
-    const support::TemporaryFolder folder;
-    std::filesystem::create_directory(folder / "real");
-    writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
-    writeFile(folder / "real/sorted.txt", earlierOutput);
-    std::filesystem::create_symlink("real/sorted.txt", folder / "link.txt");
+    struct Row
+    {
+        const char *name;
+        std::vector<std::pair<std::string, std::string>> links; // link, what it points at
+        std::string updated;                                    // empty: the write fails
+        SystemFailure reason = SystemFailure::FileMissing;
+    };
+    const Row rows[] = {
+        {"to an existing file", {{"link.txt", "real/sorted.txt"}}, "real/sorted.txt"},
+        {"to a file yet to be made", {{"link.txt", "real/new.txt"}}, "real/new.txt"},
+        {"through a second link", {{"link.txt", "second.txt"}, {"second.txt", "real/new.txt"}}, "real/new.txt"},
+        {"relative to the link's own folder", {{"real/link.txt", "../real/new.txt"}}, "real/new.txt"},
+        {"into a folder that is missing", {{"link.txt", "nowhere/new.txt"}}, "", SystemFailure::FolderMissing},
+        {"in a loop", {{"link.txt", "second.txt"}, {"second.txt", "link.txt"}}, "", SystemFailure::LinkLoop},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            std::filesystem::create_directory(folder / "real");
+            writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+            writeFile(folder / "real/sorted.txt", earlierOutput);
+            for (const auto &[link, target] : row.links)
+                std::filesystem::create_symlink(target, folder / link);
+            const std::string output = row.links.front().first;
 
-    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "link.txt").result == Result::Sorted);
-    CHECK(std::filesystem::is_symlink(folder / "link.txt"));
-    CHECK(readFile(folder / "real/sorted.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
-    CHECK(support::folderEntries(folder / "real") == Names{"sorted.txt"});
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / output);
+            for (const auto &link : row.links)
+                CHECK(std::filesystem::is_symlink(folder / link.first));
+            if (row.updated.empty()) {
+                CHECK(outcome.message == "Failed Sort - cannot write output file, \r\n File = " + (folder / output).string()
+                                             + "\r\n Reason = " + support::reasonText(row.reason));
+                CHECK(readFile(folder / "real/sorted.txt") == earlierOutput);
+            } else {
+                CHECK(outcome.result == Result::Sorted);
+                CHECK(readFile(folder / row.updated) == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+            }
+        }
+    }
 }
 
 #endif

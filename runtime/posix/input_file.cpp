@@ -51,15 +51,12 @@ public:
 
     std::optional<std::string> failureSinceOpened() const override
     {
-        if (guard && guard->faulted()) {
-            // Pages that could not be read although the file still holds them.
-            struct stat now = {};
-            if (::fstat(file.number, &now) == 0 && now.st_size >= off_t(mappedSize))
-                return systemReason(EIO);
-            return std::string(inputChangedReason);
-        }
         if (watch && watch->changed())
             return std::string(inputChangedReason);
+        // Pages that could not be read from a file that did not change: the
+        // disk or the network failed.
+        if (guard && guard->faulted())
+            return systemReason(EIO);
         return std::nullopt;
     }
 

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +72,14 @@ private:
     bool owned;
 };
 
+// The folder that holds the output, where its temporary file goes and which
+// is synced after the rename.
+std::filesystem::path folderOf(const std::filesystem::path &target)
+{
+    const std::filesystem::path folder = target.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
 // Makes a rename durable; the data were synced before it.
 void syncFolder(const std::filesystem::path &folder)
 {
@@ -82,18 +90,44 @@ void syncFolder(const std::filesystem::path &folder)
     }
 }
 
+// Temporary files carry this mark, so that one left by a run killed at the
+// wrong moment is known and cleared by the next run; a run holds a lock on
+// its own while it lives.
+constexpr std::string_view temporaryMark = ".~ostrel-";
+constexpr std::string_view temporaryExtension = ".tmp";
+
 // A name beside the target that no other run is using at the moment.
 std::filesystem::path companionName(const std::filesystem::path &target)
 {
     static std::atomic<unsigned> counter{0};
-    const auto noise = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())
-                       ^ (std::uint64_t(::getpid()) << 32) ^ counter++;
-    std::string suffix = ".";
-    for (std::uint64_t rest = noise * 0x9e3779b97f4a7c15ULL; suffix.size() < 7; rest /= 36)
-        suffix += "0123456789abcdefghijklmnopqrstuvwxyz"[rest % 36];
     std::filesystem::path name = target;
-    name += suffix;
+    name += std::string(temporaryMark) + std::to_string(::getpid()) + "-" + std::to_string(counter++)
+            + std::string(temporaryExtension);
     return name;
+}
+
+bool isTemporaryOf(const std::string &targetName, const std::string &name)
+{
+    return name.size() > targetName.size() + temporaryMark.size() + temporaryExtension.size()
+           && name.starts_with(targetName + std::string(temporaryMark)) && name.ends_with(temporaryExtension);
+}
+
+// Temporary files of earlier runs that were killed before their rename. One
+// that a running sort holds is locked, and so is left alone.
+void clearLeftovers(const std::filesystem::path &target)
+{
+    const std::string targetName = target.filename().string();
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator(folderOf(target), ignored)) {
+        if (!isTemporaryOf(targetName, entry.path().filename().string()))
+            continue;
+        const int descriptor = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor < 0)
+            continue;
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(entry.path().c_str());
+        ::close(descriptor);
+    }
 }
 
 // Streams the output to disk while it is written: each block is sent off at
@@ -154,7 +188,7 @@ public:
             return systemReason(errno);
         temporaryName.reset();
         ::close(std::exchange(descriptor, -1));
-        syncFolder(target.parent_path());
+        syncFolder(folderOf(target));
         return std::nullopt;
     }
 
@@ -180,24 +214,27 @@ private:
 };
 
 // The file a path names, symbolic links followed, so that replacing it
-// updates the file the link points at and keeps the link.
-std::filesystem::path resolvedTarget(const std::filesystem::path &path)
+// updates the file the link points at and keeps the link; also when that
+// file is yet to be made. ELOOP for a loop of links.
+std::optional<std::filesystem::path> resolvedTarget(const std::filesystem::path &path)
 {
-    char resolved[PATH_MAX];
-    struct stat status = {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode) && ::realpath(path.c_str(), resolved))
-        return resolved;
-    return path;
+    std::filesystem::path target = path;
+    char link[PATH_MAX];
+    for (int hops = 0; hops < 40; ++hops) {
+        const ssize_t length = ::readlink(target.c_str(), link, sizeof link);
+        if (length < 0)
+            return target;
+        const std::filesystem::path pointsAt(std::string(link, std::size_t(length)));
+        target = pointsAt.is_absolute() ? pointsAt : folderOf(target) / pointsAt;
+    }
+    return std::nullopt;
 }
 
 int createTemporary(const std::filesystem::path &target, const struct stat *existing,
                     std::optional<std::filesystem::path> &temporaryName)
 {
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
     const mode_t mode = existing ? existing->st_mode & 07777 : 0666;
-    int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    int descriptor = ::open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // No unnamed files here: a named one, removed again on failure.
         for (;;) {
@@ -211,6 +248,9 @@ int createTemporary(const std::filesystem::path &target, const struct stat *exis
                 break;
         }
     }
+    // Locked before it has a name, where it can be had without one.
+    if (descriptor >= 0)
+        ::flock(descriptor, LOCK_EX);
     if (descriptor >= 0 && existing) {
         // Creation applied the umask; an existing file keeps its mode and, where allowed, its owner.
         ::fchmod(descriptor, existing->st_mode & 07777);
@@ -236,7 +276,10 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
     if (isStandardStream(path))
         return {std::make_unique<DirectOutput>(STDOUT_FILENO, false), std::nullopt};
 
-    const std::filesystem::path target = resolvedTarget(path);
+    const std::optional<std::filesystem::path> resolved = resolvedTarget(path);
+    if (!resolved)
+        return {nullptr, systemReason(ELOOP)};
+    const std::filesystem::path &target = *resolved;
     struct stat status = {};
     const bool exists = ::stat(target.c_str(), &status) == 0;
     if (exists && S_ISDIR(status.st_mode))
@@ -253,6 +296,7 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
     if (exists && ::access(target.c_str(), W_OK) != 0)
         return {nullptr, systemReason(errno)};
 
+    clearLeftovers(target);
     std::optional<std::filesystem::path> temporaryName;
     const int descriptor = createTemporary(target, exists ? &status : nullptr, temporaryName);
     if (descriptor < 0)

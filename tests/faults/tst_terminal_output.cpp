@@ -33,10 +33,12 @@ TEST_CASE("control bytes are shown escaped on a terminal and kept when redirecte
          " Reason = No such file or directory\n",
          "Failed Sort - cannot read input file, \n File = %1/set\x1b]0;title\x07.txt\n"
          " Reason = No such file or directory\n"},
-        {"8-bit control in UTF-8, letters kept", {"set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt", "out.txt"}, 2, true,
-         "Failed Sort - cannot read input file, \n File = %1/set\\xc2\\x9b2J-\xc3\xa9\xc5\x9b.txt\n"
+        // U+0080 and U+009F bound the 8-bit controls; U+00A0, just past them, is kept.
+        {"8-bit controls in UTF-8, letters kept",
+         {"set\xc2\x9b" "2J\xc2\x80\xc2\x9f\xc2\xa0-\xc3\xa9\xc5\x9b.txt", "out.txt"}, 2, true,
+         "Failed Sort - cannot read input file, \n File = %1/set\\xc2\\x9b2J\\xc2\\x80\\xc2\\x9f\xc2\xa0-\xc3\xa9\xc5\x9b.txt\n"
          " Reason = No such file or directory\n",
-         "Failed Sort - cannot read input file, \n File = %1/set\xc2\x9b" "2J-\xc3\xa9\xc5\x9b.txt\n"
+         "Failed Sort - cannot read input file, \n File = %1/set\xc2\x9b" "2J\xc2\x80\xc2\x9f\xc2\xa0-\xc3\xa9\xc5\x9b.txt\n"
          " Reason = No such file or directory\n"},
         {"success message unchanged", {"plain.txt", "out.txt"}, 0, false, "Route Records were sorted.\n",
          "Route Records were sorted.\n"},

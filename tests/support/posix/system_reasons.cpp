@@ -17,6 +17,8 @@ std::string reasonText(SystemFailure failure)
         return std::strerror(EACCES);
     case SystemFailure::SharingViolation:
         return std::strerror(ETXTBSY);
+    case SystemFailure::LinkLoop:
+        return std::strerror(ELOOP);
     }
     return {};
 }

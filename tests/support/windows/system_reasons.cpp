@@ -36,6 +36,8 @@ std::string reasonText(SystemFailure failure)
         return formatted(ERROR_ACCESS_DENIED);
     case SystemFailure::SharingViolation:
         return formatted(ERROR_SHARING_VIOLATION);
+    case SystemFailure::LinkLoop:
+        return formatted(ERROR_CANT_RESOLVE_FILENAME);
     }
     return {};
 }
