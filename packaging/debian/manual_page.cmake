@@ -1,5 +1,10 @@
 # Renders a manual page from scdoc source and compresses a copy for
-# installing: cmake -DSCDOC=... -DGZIP=... -DSOURCE=x.1.scd -DPAGE=x.1 -P manual_page.cmake
+# installing: cmake -DSCDOC=... -DGZIP=... -DSOURCE=x.1.scd -DPAGE=x.1
+# [-DSOURCE_DATE_EPOCH=SECONDS] -P manual_page.cmake
+# scdoc dates the page at SOURCE_DATE_EPOCH when it is set, otherwise today.
+if(SOURCE_DATE_EPOCH)
+    set(ENV{SOURCE_DATE_EPOCH} ${SOURCE_DATE_EPOCH})
+endif()
 execute_process(COMMAND ${SCDOC} INPUT_FILE ${SOURCE} OUTPUT_FILE ${PAGE} RESULT_VARIABLE failed)
 if(failed)
     file(REMOVE ${PAGE})

@@ -17,7 +17,7 @@ set(generated_documents)
 foreach(page IN LISTS manual_pages)
     configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.1.scd ${page}.1.scd @ONLY)
     add_custom_command(OUTPUT ${page}.1 ${page}.1.gz
-        COMMAND ${CMAKE_COMMAND} -DSCDOC=${SCDOC} -DGZIP=${GZIP}
+        COMMAND ${CMAKE_COMMAND} -DSCDOC=${SCDOC} -DGZIP=${GZIP} -DSOURCE_DATE_EPOCH=${OSTREL_SOURCE_DATE_EPOCH}
                 -DSOURCE=${CMAKE_CURRENT_BINARY_DIR}/${page}.1.scd -DPAGE=${CMAKE_CURRENT_BINARY_DIR}/${page}.1
                 -P ${CMAKE_CURRENT_LIST_DIR}/manual_page.cmake
         DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${page}.1.scd ${CMAKE_CURRENT_LIST_DIR}/manual_page.cmake

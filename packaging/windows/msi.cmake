@@ -99,4 +99,6 @@ execute_process(COMMAND ${CPACK_OSTREL_WIXL} --arch x64 --output ${msi} ${wxs}
 if(failed)
     message(FATAL_ERROR "wixl could not build ${msi} from ${wxs}")
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)
+ostrel_sign(${msi})
 set(CPACK_EXTERNAL_BUILT_PACKAGES ${msi})

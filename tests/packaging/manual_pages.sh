@@ -60,7 +60,9 @@ sed -n '/^EXIT STATUS$/,/^[A-Z]/p' "$work/tavel-sort.txt" >"$work/status.txt"
 for status in 0 1 2; do
     grep -qx " *$status" "$work/status.txt" || fail "EXIT STATUS does not describe $status"
 done
-# Examples are literal: the eight spaces inside the key must survive.
+# Examples are literal: the eight spaces inside the key must survive, and the
+# page shows the paths with their tilde.
+# shellcheck disable=SC2088
 for line in 'Line 41 repeats line 9: Name = Castle Gate Relief; Key = 0700000037501        CE07' \
     'Key = 0700000037501        CE07' \
     '~/f/u/datafile/taveld.txt' '~/f/u/datafile/tavelsrtd.txt'; do

@@ -67,10 +67,9 @@ make_packages() { # FOLDER [CPACK-OPTION...]
         { cat "$folder.log"; fail "cpack $* failed"; }
 }
 
-one_file() { # PATTERN
-    local matches=($1)
-    [[ ${#matches[@]} -eq 1 && -f ${matches[0]} ]] || fail "expected one $1, found: ${matches[*]}"
-    echo "${matches[0]}"
+made_package() { # PATH; prints it when cpack made it
+    [[ -f $1 ]] || fail "cpack made no $(basename "$1"), only: $(ls -A "$(dirname "$1")")"
+    echo "$1"
 }
 
 check_installed_program() {
@@ -82,8 +81,8 @@ check_installed_program() {
 check_installed_files() {
     [[ -d $installed ]] || fail "nothing in Program Files\\OstrelSort"
     local files
-    files=$(ls -A "$installed" | sort)
-    [[ $files == "$expected_files" ]] || fail "Program Files\\OstrelSort holds: $(echo $files)"
+    files=$(find "$installed" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort)
+    [[ $files == "$expected_files" ]] || fail "Program Files\\OstrelSort holds: ${files//$'\n'/ }"
 }
 
 check_one_product() { # VERSION; prints the product's key
@@ -94,8 +93,9 @@ check_one_product() { # VERSION; prints the product's key
     echo "${products% *}"
 }
 
-# Stripping stamps each copy of a program with the time and a checksum;
-# copies must be equal but for those two fields of the PE header.
+# Outside a git checkout, with no SOURCE_DATE_EPOCH, stripping stamps each
+# copy of a program with the time and so a checksum; copies must be equal but
+# for those two fields of the PE header.
 same_program() { # A B
     [[ $(stat -c %s "$1") == $(stat -c %s "$2") ]] || return 1
     local header
@@ -110,14 +110,14 @@ same_program() { # A B
 
 echo "== packages"
 make_packages "$work/first"
-zip=$(one_file "$work/first/OstrelSort-1.00-win64.zip")
-msi=$(one_file "$work/first/OstrelSort-1.00-win64.msi")
+zip=$(made_package "$work/first/OstrelSort-1.00-win64.zip")
+msi=$(made_package "$work/first/OstrelSort-1.00-win64.msi")
 
 echo "== the portable zip"
 top=OstrelSort-1.00-win64
 listed=$(unzip -Z1 "$zip" | sort)
 want=$(sed "s|^|$top/|" <<<"$expected_files")
-[[ $listed == "$want" ]] || fail "the zip holds: $(echo $listed)"
+[[ $listed == "$want" ]] || fail "the zip holds: ${listed//$'\n'/ }"
 unzip -q "$zip" -d "$work/unzipped"
 cmp "$work/unzipped/$top/README.md" "$source/README.md" || fail "README.md differs"
 cmp "$work/unzipped/$top/LICENSE" "$source/LICENSE" || fail "LICENSE differs"
@@ -179,7 +179,7 @@ check_installed_files
 
 echo "== a newer version replaces it"
 make_packages "$work/newer" -G External -R 1.01
-newer_msi=$(one_file "$work/newer/OstrelSort-1.01-win64.msi")
+newer_msi=$(made_package "$work/newer/OstrelSort-1.01-win64.msi")
 wine_run msiexec /i "$(windows_path "$newer_msi")" /qn || fail "msiexec /i of 1.01 failed"
 newer=$(check_one_product 1.1.0)
 [[ $newer != "$rebuilt" ]] || fail "1.01 has the product code of 1.00"
