@@ -15,8 +15,9 @@ namespace {
 constexpr std::int64_t bytesPerWorker = 4 * 1024 * 1024;
 constexpr std::int64_t twoByteGroupsFrom = 64 * 1024 * 1024;
 // Keying fills chunks, since the number of lines is not known beforehand;
-// counting them first would cost a pass over the whole input.
-constexpr std::size_t recordsPerChunk = 8 * 1024;
+// counting them first would cost a pass over the whole input. A chunk fills
+// one huge page.
+constexpr std::size_t recordsPerChunk = (std::size_t(2) << 20) / sizeof(KeyedRecord);
 
 struct Part
 {

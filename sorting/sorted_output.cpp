@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <span>
 #include <mutex>
 #include <vector>
 
@@ -35,14 +37,14 @@ inline void prefetch(std::string_view line)
 // Gathers the lines of places [first, last), each with CR LF, into the
 // block and hands on each full block with its offset in the output.
 std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t first, std::int64_t last,
-                                      std::int64_t offset, std::string &block, OutputFile &output)
+                                      std::int64_t offset, std::span<char> block, OutputFile &output)
 {
     std::size_t used = 0;
     std::optional<std::string> failure;
     const auto append = [&](std::string_view bytes) {
         while (!bytes.empty()) {
             if (used == block.size()) {
-                if ((failure = output.write(offset, block)))
+                if ((failure = output.write(offset, {block.data(), used})))
                     return false;
                 offset += std::int64_t(used);
                 used = 0;
@@ -61,14 +63,31 @@ std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t f
             return failure;
     }
     if (used > 0)
-        return output.write(offset, std::string_view(block).substr(0, used));
+        return output.write(offset, {block.data(), used});
     return std::nullopt;
 }
+
+// Room to gather lines in, left unfilled: every byte is written before it
+// is read, and a small output needs no full-sized block.
+class Block
+{
+public:
+    explicit Block(std::int64_t outputBytes)
+        : size(std::size_t(std::clamp<std::int64_t>(outputBytes, 1, std::int64_t(blockSize)))),
+          bytes(std::make_unique_for_overwrite<char[]>(size))
+    {
+    }
+    operator std::span<char>() const { return {bytes.get(), size}; }
+
+private:
+    std::size_t size;
+    std::unique_ptr<char[]> bytes;
+};
 
 std::optional<std::string> writeInOrder(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
     // Nothing reaches a stream or device that could not be taken back afterwards.
-    std::string block(blockSize, '\0');
+    const Block block(sorter.outputBytes());
     sorter.sortRemainingStretches();
     if (sorter.repeatFound())
         return std::nullopt;
@@ -84,7 +103,9 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_v
     const unsigned workers = std::max(workerCount(sorter.outputBytes(), bytesPerWorker),
                                       workerCount(sorter.recordCount(), recordsPerWorker));
     // Allocated here, so that running out of memory is reported, never met in a thread.
-    std::vector<std::string> blocks(workers, std::string(blockSize, '\0'));
+    std::vector<Block> blocks;
+    for (unsigned w = 0; w < workers; ++w)
+        blocks.emplace_back(sorter.outputBytes());
     std::mutex failureMutex;
     std::optional<std::string> firstFailure;
     const auto failed = [&] {
