@@ -53,7 +53,7 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
     ostrel::CreatedOutput created =
         ostrel::OutputFile::create(output, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
     if (!created.file || ostrel::writeSortedRecords(sorter, leadingBytes, *created.file)) {
-        std::fprintf(stderr, "cannot write %s\n", output.c_str());
+        std::fprintf(stderr, "cannot write %s\n", output.string().c_str());
         return false;
     }
     sorter.sortRemainingStretches();

@@ -11,13 +11,14 @@ static_assert(std::is_trivially_destructible_v<KeyedRecord>, "records are never 
 static_assert(std::is_trivially_copyable_v<KeyedRecord>, "records are moved as bytes");
 static_assert(sizeof(KeyedRecord) == 40, "the memory budget counts on 40-byte records");
 
-RecordArray::RecordArray(std::size_t size)
-    : first(static_cast<KeyedRecord *>(allocateLarge(size * sizeof(KeyedRecord)))), count(size)
+RecordArray::RecordArray(std::size_t size, Filling filling)
+    : first(static_cast<KeyedRecord *>(allocateLarge(size * sizeof(KeyedRecord), filling))), count(size),
+      filledHow(filling)
 {
 }
 
 RecordArray::RecordArray(RecordArray &&other) noexcept
-    : first(std::exchange(other.first, nullptr)), count(std::exchange(other.count, 0))
+    : first(std::exchange(other.first, nullptr)), count(std::exchange(other.count, 0)), filledHow(other.filledHow)
 {
 }
 
@@ -25,12 +26,13 @@ RecordArray &RecordArray::operator=(RecordArray &&other) noexcept
 {
     std::swap(first, other.first);
     std::swap(count, other.count);
+    std::swap(filledHow, other.filledHow);
     return *this;
 }
 
 RecordArray::~RecordArray()
 {
-    releaseLarge(first, count * sizeof(KeyedRecord));
+    releaseLarge(first, count * sizeof(KeyedRecord), filledHow);
 }
 
 } // namespace ostrel

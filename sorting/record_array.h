@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/large_allocation.h"
 #include "sorting/keyed_record.h"
 
 #include <cstddef>
@@ -13,7 +14,7 @@ class RecordArray
 {
 public:
     RecordArray() = default;
-    explicit RecordArray(std::size_t count);
+    explicit RecordArray(std::size_t count, Filling filling = Filling::Scattered);
     RecordArray(RecordArray &&other) noexcept;
     RecordArray &operator=(RecordArray &&other) noexcept;
     ~RecordArray();
@@ -28,6 +29,7 @@ public:
 private:
     KeyedRecord *first = nullptr;
     std::size_t count = 0;
+    Filling filledHow = Filling::Scattered;
 };
 
 } // namespace ostrel

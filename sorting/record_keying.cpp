@@ -62,7 +62,7 @@ void keyPart(std::string_view input, const Part &part, Grouping grouping, KeyedP
         LineScanner scanner(input, part.begin, part.end);
         while (const auto line = scanner.next()) {
             if (keyed.chunks.empty() || keyed.chunks.back().filled == recordsPerChunk)
-                keyed.chunks.push_back({RecordArray(recordsPerChunk), 0});
+                keyed.chunks.push_back({RecordArray(recordsPerChunk, Filling::FrontToBack), 0});
             RecordChunk &chunk = keyed.chunks.back();
             const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
             const KeyedRecord *record =

@@ -11,15 +11,16 @@ namespace {
 
 constexpr std::size_t hugePage = std::size_t(2) << 20;
 
-// From half a huge page on, the memory is taken in whole huge pages.
-bool inHugePages(std::size_t bytes)
+// From half a huge page on, memory filled front to back is taken in whole
+// huge pages.
+bool inHugePages(std::size_t bytes, Filling filling)
 {
-    return bytes >= hugePage / 2;
+    return filling == Filling::FrontToBack && bytes >= hugePage / 2;
 }
 
-std::size_t mappedSize(std::size_t bytes)
+std::size_t mappedSize(std::size_t bytes, Filling filling)
 {
-    return inHugePages(bytes) ? (bytes + hugePage - 1) / hugePage * hugePage : bytes;
+    return inHugePages(bytes, filling) ? (bytes + hugePage - 1) / hugePage * hugePage : bytes;
 }
 
 void *mapped(std::size_t bytes)
@@ -32,18 +33,15 @@ void *mapped(std::size_t bytes)
 
 } // namespace
 
-// Large arrays are aligned to huge pages and asked to be backed by them: one
-// page fault then brings 2 MB instead of 4 KB, and page faults are dear,
-// on a virtual machine above all.
-void *allocateLarge(std::size_t bytes)
+void *allocateLarge(std::size_t bytes, Filling filling)
 {
     if (bytes == 0)
         return nullptr;
-    if (!inHugePages(bytes))
+    if (!inHugePages(bytes, filling))
         return mapped(bytes);
     // A huge page more than needed, so that an aligned stretch lies inside;
     // the rest goes back at once.
-    const std::size_t size = mappedSize(bytes);
+    const std::size_t size = mappedSize(bytes, filling);
     auto *start = static_cast<char *>(mapped(size + hugePage));
     const auto address = reinterpret_cast<std::uintptr_t>(start);
     char *aligned = start + (hugePage - address % hugePage) % hugePage;
@@ -55,10 +53,10 @@ void *allocateLarge(std::size_t bytes)
     return aligned;
 }
 
-void releaseLarge(void *memory, std::size_t bytes)
+void releaseLarge(void *memory, std::size_t bytes, Filling filling)
 {
     if (memory)
-        ::munmap(memory, mappedSize(bytes));
+        ::munmap(memory, mappedSize(bytes, filling));
 }
 
 } // namespace ostrel

@@ -6,7 +6,9 @@
 
 namespace ostrel {
 
-void *allocateLarge(std::size_t bytes)
+// Huge pages need a privilege that operators do not have, so the filling
+// makes no difference here.
+void *allocateLarge(std::size_t bytes, Filling)
 {
     if (bytes == 0)
         return nullptr;
@@ -16,7 +18,7 @@ void *allocateLarge(std::size_t bytes)
     return memory;
 }
 
-void releaseLarge(void *memory, std::size_t)
+void releaseLarge(void *memory, std::size_t, Filling)
 {
     if (memory)
         ::VirtualFree(memory, 0, MEM_RELEASE);
