@@ -131,29 +131,42 @@ void clearLeftovers(const std::filesystem::path &target)
 }
 
 // Streams the output to disk while it is written: each block is sent off at
-// once, and blocks a window behind are waited for and dropped from the
-// cache. The disk then works alongside the writers, dirty pages never pile up
-// until the system throttles them, and the final flush finds little to do.
-void writeBehind(int descriptor, std::int64_t offset, std::int64_t size)
+// once, so the disk works alongside the writers and the final flush finds
+// little to do. An output too large to hold in memory at ease also has the
+// blocks a window behind waited for and dropped from the cache, so that dirty
+// pages never pile up until the system throttles them; a smaller one is
+// faster left to the disk's own pace.
+class WriteBehind
 {
-    constexpr std::int64_t window = 8 * 1024 * 1024;
-    ::sync_file_range(descriptor, offset, size, SYNC_FILE_RANGE_WRITE);
-    const std::int64_t settledFrom = std::max<std::int64_t>(0, offset - window);
-    const std::int64_t settledTo = offset + size - window;
-    if (settledTo <= settledFrom)
-        return;
-    ::sync_file_range(descriptor, settledFrom, settledTo - settledFrom,
-                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-    ::posix_fadvise(descriptor, settledFrom, settledTo - settledFrom, POSIX_FADV_DONTNEED);
-}
+public:
+    explicit WriteBehind(std::int64_t outputSize) : settles(outputSize > heldWhole) {}
+
+    void written(int descriptor, std::int64_t offset, std::int64_t size) const
+    {
+        ::sync_file_range(descriptor, offset, size, SYNC_FILE_RANGE_WRITE);
+        const std::int64_t settledFrom = std::max<std::int64_t>(0, offset - window);
+        const std::int64_t settledTo = offset + size - window;
+        if (!settles || settledTo <= settledFrom)
+            return;
+        ::sync_file_range(descriptor, settledFrom, settledTo - settledFrom,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        ::posix_fadvise(descriptor, settledFrom, settledTo - settledFrom, POSIX_FADV_DONTNEED);
+    }
+
+private:
+    static constexpr std::int64_t heldWhole = std::int64_t(256) << 20;
+    static constexpr std::int64_t window = std::int64_t(8) << 20;
+    bool settles;
+};
 
 // A temporary file in the target's folder. Where the file system allows, it
 // has no name until commit, so not even a killed run can leave it behind.
 class ReplacingOutput : public OutputFile
 {
 public:
-    ReplacingOutput(int temporary, std::filesystem::path replaced, std::optional<std::filesystem::path> name)
-        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name))
+    ReplacingOutput(int temporary, std::filesystem::path replaced, std::optional<std::filesystem::path> name,
+                    std::int64_t size)
+        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name)), streaming(size)
     {
     }
     ~ReplacingOutput() override
@@ -170,7 +183,7 @@ public:
     {
         if (auto failure = writeAll(descriptor, bytes, off_t(offset)))
             return failure;
-        writeBehind(descriptor, offset, std::int64_t(bytes.size()));
+        streaming.written(descriptor, offset, std::int64_t(bytes.size()));
         return std::nullopt;
     }
 
@@ -211,6 +224,7 @@ private:
     int descriptor;
     std::filesystem::path target;
     std::optional<std::filesystem::path> temporaryName;
+    WriteBehind streaming;
 };
 
 // The file a path names, symbolic links followed, so that replacing it
@@ -301,7 +315,7 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
     const int descriptor = createTemporary(target, exists ? &status : nullptr, temporaryName);
     if (descriptor < 0)
         return {nullptr, systemReason(errno)};
-    auto output = std::make_unique<ReplacingOutput>(descriptor, target, std::move(temporaryName));
+    auto output = std::make_unique<ReplacingOutput>(descriptor, target, std::move(temporaryName), size);
     if (auto failure = reserve(descriptor, size))
         return {nullptr, failure};
     return {std::move(output), std::nullopt};
