@@ -29,9 +29,8 @@ std::int64_t firstEndOfFileMark(std::string_view bytes)
         searches.push_back([&, w] {
             const char *from = bytes.data() + size * w / workers;
             const char *to = bytes.data() + size * (w + 1) / workers;
-            found[w] = firstOf<endOfFileMark>(from, to) - bytes.data();
-            if (found[w] == to - bytes.data())
-                found[w] = size;
+            const char *mark = firstOf<endOfFileMark>(from, to);
+            found[w] = mark == to ? size : mark - bytes.data();
         });
     }
     runInParallel(searches);
