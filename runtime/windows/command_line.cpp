@@ -2,7 +2,11 @@
 
 #include "runtime/windows/system_reason.h"
 
-#include <shellapi.h>
+// The C runtime's own parser of the wide command line, the one that wmain's
+// arguments come from. The shell's parser would do too, but loading the shell
+// costs a short run more than all of its sorting under some systems.
+extern "C" int __wgetmainargs(int *argc, wchar_t ***argv, wchar_t ***environment, int expandWildcards,
+                              int *startInfo);
 
 namespace ostrel {
 
@@ -11,11 +15,14 @@ namespace ostrel {
 std::vector<std::string> commandLineArguments(int, char *[])
 {
     int count = 0;
-    wchar_t **wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    wchar_t **wide = nullptr;
+    wchar_t **environment = nullptr;
+    int newHandlerMode = 0;
     std::vector<std::string> arguments;
-    for (int i = 1; wide && i < count; ++i)
+    if (__wgetmainargs(&count, &wide, &environment, 0, &newHandlerMode) < 0 || !wide)
+        return arguments;
+    for (int i = 1; i < count; ++i)
         arguments.push_back(utf8Text(wide[i]));
-    ::LocalFree(wide);
     return arguments;
 }
 
