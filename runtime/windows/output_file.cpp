@@ -1,8 +1,10 @@
 #include "runtime/output_file.h"
 
 #include "runtime/path_text.h"
+#include "runtime/windows/flush_behind.h"
 #include "runtime/windows/system_reason.h"
 
+#include <algorithm>
 #include <atomic>
 #include <utility>
 
@@ -20,26 +22,46 @@ std::optional<std::string> lastFailure()
     return systemReason(::GetLastError());
 }
 
-// At the offset given, or in order without one.
-std::optional<std::string> writeAll(HANDLE handle, std::string_view bytes, std::optional<std::int64_t> offset)
+// Standard output, a device or a pipe, whose handle is synchronous.
+std::optional<std::string> writeInOrder(HANDLE handle, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
-        OVERLAPPED position{};
-        if (offset) {
-            position.Offset = DWORD(*offset);
-            position.OffsetHigh = DWORD(*offset >> 32);
-        }
         DWORD written = 0;
-        if (!::WriteFile(handle, bytes.data(), chunk, &written, offset ? &position : nullptr))
+        if (!::WriteFile(handle, bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 30)), &written, nullptr))
             return lastFailure();
         if (written == 0)
             return systemReason(ERROR_WRITE_FAULT);
         bytes.remove_prefix(written);
-        if (offset)
-            *offset += written;
     }
     return std::nullopt;
+}
+
+// The temporary file, whose handle is overlapped: on a synchronous one,
+// Windows would let one call at a time through, and neither the writers
+// nor the flush behind them would overlap.
+std::optional<std::string> writeAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
+{
+    const HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!done)
+        return lastFailure();
+    std::optional<std::string> failure;
+    while (!bytes.empty() && !failure) {
+        OVERLAPPED position{};
+        position.Offset = DWORD(offset);
+        position.OffsetHigh = DWORD(offset >> 32);
+        position.hEvent = done;
+        DWORD written = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
+        if ((!::WriteFile(handle, bytes.data(), chunk, nullptr, &position) && ::GetLastError() != ERROR_IO_PENDING)
+            || !::GetOverlappedResult(handle, &position, &written, TRUE))
+            failure = lastFailure();
+        else if (written == 0)
+            failure = systemReason(ERROR_WRITE_FAULT);
+        bytes.remove_prefix(written);
+        offset += written;
+    }
+    ::CloseHandle(done);
+    return failure;
 }
 
 // Standard output, a device or a pipe: written through, in order.
@@ -56,7 +78,7 @@ public:
     bool writesAnywhere() const override { return false; }
     std::optional<std::string> write(std::int64_t, std::string_view bytes) override
     {
-        return writeAll(handle, bytes, std::nullopt);
+        return writeInOrder(handle, bytes);
     }
     std::optional<std::string> commit() override { return std::nullopt; }
 
@@ -101,13 +123,15 @@ void clearLeftovers(const std::wstring &target)
 class ReplacingOutput : public OutputFile
 {
 public:
-    ReplacingOutput(HANDLE temporary, std::wstring temporaryName, std::wstring target, bool targetExists)
+    ReplacingOutput(HANDLE temporary, std::wstring temporaryName, std::wstring target, bool targetExists,
+                    std::int64_t size)
         : handle(temporary), temporaryPath(std::move(temporaryName)), targetPath(std::move(target)),
-          replacing(targetExists)
+          replacing(targetExists), streaming(temporary, size)
     {
     }
     ~ReplacingOutput() override
     {
+        streaming.stop();
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);
         if (!committed)
@@ -118,11 +142,15 @@ public:
 
     std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
     {
-        return writeAll(handle, bytes, offset);
+        if (auto failure = writeAt(handle, bytes, offset))
+            return failure;
+        streaming.written(std::int64_t(bytes.size()));
+        return std::nullopt;
     }
 
     std::optional<std::string> commit() override
     {
+        streaming.stop();
         if (!::FlushFileBuffers(handle) || !markForDeletion(handle, false))
             return lastFailure();
         ::CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
@@ -162,6 +190,7 @@ private:
     std::wstring targetPath;
     bool replacing;
     bool committed = false;
+    FlushBehind streaming;
 };
 
 } // namespace
@@ -198,10 +227,10 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
     clearLeftovers(target);
     const std::wstring temporaryName = companionName(target, L"");
     const HANDLE temporary = ::CreateFileW(temporaryName.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (temporary == INVALID_HANDLE_VALUE)
         return {nullptr, lastFailure()};
-    auto output = std::make_unique<ReplacingOutput>(temporary, temporaryName, target, exists);
+    auto output = std::make_unique<ReplacingOutput>(temporary, temporaryName, target, exists, size);
     if (!markForDeletion(temporary, true))
         return {nullptr, lastFailure()};
     // Reserving the whole size first finds a full disk before anything is written.
