@@ -153,6 +153,15 @@ public:
         ::posix_fadvise(descriptor, settledFrom, settledTo - settledFrom, POSIX_FADV_DONTNEED);
     }
 
+    // Written and on disk: a large output leaves nothing in the cache, where
+    // it would only push out what others use; a smaller one stays, for
+    // whoever opens it next.
+    void flushed(int descriptor) const
+    {
+        if (settles)
+            ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED);
+    }
+
 private:
     static constexpr std::int64_t heldWhole = std::int64_t(256) << 20;
     static constexpr std::int64_t window = std::int64_t(8) << 20;
@@ -191,8 +200,7 @@ public:
     {
         if (::fdatasync(descriptor) != 0)
             return systemReason(errno);
-        // Written and on disk: the replaced file leaves nothing in the cache.
-        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED);
+        streaming.flushed(descriptor);
         if (!temporaryName) {
             if (auto failure = giveName())
                 return failure;
