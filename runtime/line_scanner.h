@@ -7,6 +7,10 @@
 #include <optional>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ostrel {
 
 struct LineSpan
@@ -16,11 +20,28 @@ struct LineSpan
 };
 
 // The first of the given bytes in [from, to), or `to`. One pass for all of
-// them, eight bytes at a time: the C libraries' own searches find one byte
-// per pass, and some do that a byte at a time.
+// them, many bytes at a time: the C libraries' own searches find one byte
+// per pass, and some do that a byte at a time. Every x86-64 processor
+// compares sixteen bytes in one instruction; elsewhere, eight bytes are
+// tested at once within a plain word.
 template <char... Bytes>
 inline const char *firstOf(const char *from, const char *to)
 {
+#if defined(__SSE2__)
+    const auto matches = [](const char *at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+        return unsigned((_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(Bytes))) | ...));
+    };
+    for (; to - from >= 32; from += 32) {
+        if (const unsigned found = matches(from) | matches(from + 16) << 16)
+            return from + std::countr_zero(found);
+    }
+    if (to - from >= 16) {
+        if (const unsigned found = matches(from))
+            return from + std::countr_zero(found);
+        from += 16;
+    }
+#else
     constexpr std::uint64_t ones = 0x0101010101010101ULL;
     constexpr std::uint64_t highs = 0x8080808080808080ULL;
     // A byte of x is zero where it matched; the lowest flagged byte is exact.
@@ -41,6 +62,7 @@ inline const char *firstOf(const char *from, const char *to)
         if (const std::uint64_t found = matches(high))
             return from + 8 + std::countr_zero(found) / 8;
     }
+#endif
     while (from < to && ((*from != Bytes) && ...))
         ++from;
     return from;

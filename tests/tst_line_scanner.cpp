@@ -1,3 +1,4 @@
+#include "runtime/line_scanner.h"
 #include "support/record_order.h"
 
 #include <doctest.h>
@@ -76,5 +77,41 @@ TEST_CASE("a split inside a line moves to the next line start")
     };
     for (const Row &row : rows) {
         SUBCASE(row.name) { CHECK(ostrel::lineStartAtOrAfter(row.data, row.position) == row.expected); }
+    }
+}
+
+// The search takes many bytes at a time and the rest one by one: a match
+// must be found, and be the first, wherever it falls among those steps.
+TEST_CASE("the search finds the first of its bytes wherever it lies")
+{
+    struct Row
+    {
+        const char *name;
+        char filler;
+    };
+    // Bytes next to the ones searched for, and bytes with the high bit set,
+    // are where a many-at-once test could go wrong.
+    const Row rows[] = {{"letters around", 'x'}, {"neighbouring byte values", '\x0b'}, {"high bytes", '\x8a'}};
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            for (std::size_t size = 0; size <= 80; ++size) {
+                const std::string plain(size, row.filler);
+                CAPTURE(size);
+                CHECK(ostrel::firstOf<'\r', '\n'>(plain.data(), plain.data() + size) == plain.data() + size);
+                for (std::size_t at = 0; at < size; ++at) {
+                    std::string text = plain;
+                    text[at] = '\n';
+                    // A later match must not be taken for the first.
+                    for (std::size_t later = at + 1; later < size; later += 7)
+                        text[later] = later % 2 ? '\r' : '\n';
+                    CAPTURE(at);
+                    CHECK(ostrel::firstOf<'\r', '\n'>(text.data(), text.data() + size) == text.data() + at);
+                    CHECK(ostrel::firstOf<'\x1a'>(text.data(), text.data() + size) == text.data() + size);
+                    // Bytes past the end are never looked at.
+                    CHECK(ostrel::firstOf<'\r', '\n'>(text.data(), text.data() + at) == text.data() + at);
+                }
+            }
+        }
     }
 }
