@@ -8,7 +8,8 @@ namespace ostrel {
 
 unsigned workerCount(std::int64_t units, std::int64_t unitsPerWorker)
 {
-    const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    // Asked once: the system reads it from a file each time.
+    static const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     return unsigned(std::clamp<std::int64_t>(units / unitsPerWorker, 1, cores));
 }
 
