@@ -36,32 +36,49 @@ std::optional<std::string> writeInOrder(HANDLE handle, std::string_view bytes)
     return std::nullopt;
 }
 
+// The event a thread waits on for its writes to the temporary file: one for
+// the thread's life, as making one costs about as much as a write.
+class CompletionEvent
+{
+public:
+    CompletionEvent() : event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    CompletionEvent(const CompletionEvent &) = delete;
+    CompletionEvent &operator=(const CompletionEvent &) = delete;
+    ~CompletionEvent()
+    {
+        if (event)
+            ::CloseHandle(event);
+    }
+    HANDLE handle() const { return event; }
+
+private:
+    HANDLE event;
+};
+
 // The temporary file, whose handle is overlapped: on a synchronous one,
 // Windows would let one call at a time through, and neither the writers
 // nor the flush behind them would overlap.
 std::optional<std::string> writeAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
 {
-    const HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!done)
+    static thread_local const CompletionEvent done;
+    if (!done.handle())
         return lastFailure();
-    std::optional<std::string> failure;
-    while (!bytes.empty() && !failure) {
+    while (!bytes.empty()) {
         OVERLAPPED position{};
         position.Offset = DWORD(offset);
         position.OffsetHigh = DWORD(offset >> 32);
-        position.hEvent = done;
+        position.hEvent = done.handle();
         DWORD written = 0;
         const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
         if ((!::WriteFile(handle, bytes.data(), chunk, nullptr, &position) && ::GetLastError() != ERROR_IO_PENDING)
             || !::GetOverlappedResult(handle, &position, &written, TRUE))
-            failure = lastFailure();
-        else if (written == 0)
-            failure = systemReason(ERROR_WRITE_FAULT);
+            return lastFailure();
+        if (written == 0)
+            return systemReason(ERROR_WRITE_FAULT);
         bytes.remove_prefix(written);
         offset += written;
     }
-    ::CloseHandle(done);
-    return failure;
+    return std::nullopt;
 }
 
 // Standard output, a device or a pipe: written through, in order.
