@@ -1,0 +1,80 @@
+#include "runtime/parallel.h"
+
+#include <doctest.h>
+
+#include <atomic>
+#include <barrier>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Jobs that each count their own runs.
+struct CountedJobs
+{
+    explicit CountedJobs(std::size_t count) : runs(count)
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            jobs.push_back([this, i] { ++runs[i]; });
+    }
+    bool eachRanOnce() const
+    {
+        for (const auto &count : runs) {
+            if (count != 1)
+                return false;
+        }
+        return true;
+    }
+
+    std::vector<std::atomic<int>> runs;
+    std::vector<std::function<void()>> jobs;
+};
+
+} // namespace
+
+TEST_CASE("every job runs exactly once, batch after batch")
+{
+    struct Row
+    {
+        const char *name;
+        std::size_t jobs;
+    };
+    const Row rows[] = {{"none", 0}, {"one", 1}, {"two", 2}, {"eight", 8}, {"more than the pool has threads", 40}};
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            for (int batch = 0; batch < 200; ++batch) {
+                CountedJobs counted(row.jobs);
+                ostrel::runInParallel(counted.jobs);
+                CAPTURE(batch);
+                REQUIRE(counted.eachRanOnce());
+            }
+        }
+    }
+}
+
+TEST_CASE("the jobs of one batch run at the same time")
+{
+    // Each job waits for the other: run one after the other, they never end.
+    std::barrier meeting(2);
+    const std::vector<std::function<void()>> jobs(2, [&] { meeting.arrive_and_wait(); });
+    for (int batch = 0; batch < 50; ++batch)
+        ostrel::runInParallel(jobs);
+    CHECK(true);
+}
+
+TEST_CASE("a job may run jobs of its own, and several threads may run batches at once")
+{
+    std::atomic<int> innerRuns{0};
+    const std::vector<std::function<void()>> inner(3, [&] { ++innerRuns; });
+    const std::vector<std::function<void()>> outer(2, [&] { ostrel::runInParallel(inner); });
+    std::vector<std::jthread> callers;
+    for (int caller = 0; caller < 3; ++caller) {
+        callers.emplace_back([&] {
+            for (int batch = 0; batch < 100; ++batch)
+                ostrel::runInParallel(outer);
+        });
+    }
+    callers.clear();
+    CHECK(innerRuns == 3 * 100 * 2 * 3);
+}
