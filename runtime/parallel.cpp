@@ -33,9 +33,18 @@ public:
     // another caller's jobs hold the pool, as when a job runs jobs of its own.
     bool run(const std::vector<std::function<void()>> &jobs)
     {
+        // A thread that already runs a batch's job must not take the pool
+        // lock again: trying a mutex one holds is undefined.
+        if (inBatch)
+            return false;
         std::unique_lock caller(callerMutex, std::try_to_lock);
         if (!caller)
             return false;
+        inBatch = true;
+        const struct Leaving
+        {
+            ~Leaving() { inBatch = false; }
+        } leaving;
         const std::size_t handedOut = threadsFor(std::min<std::size_t>(jobs.size() - 1, mostWorkers - 1));
         {
             const std::lock_guard lock(mutex);
@@ -71,6 +80,7 @@ private:
     // every job handed out, so no batch passes a thread by.
     void serve(std::size_t index)
     {
+        inBatch = true;
         std::uint64_t seen = 0;
         std::unique_lock lock(mutex);
         for (;;) {
@@ -87,6 +97,7 @@ private:
         }
     }
 
+    static thread_local bool inBatch;
     std::mutex callerMutex;
     std::mutex mutex;
     std::condition_variable handed;
@@ -97,6 +108,8 @@ private:
     std::size_t unfinished = 0;
     std::vector<std::thread> threads;
 };
+
+thread_local bool WorkerPool::inBatch = false;
 
 // Each job on a thread of its own, for a caller that finds the pool taken.
 void runOnNewThreads(const std::vector<std::function<void()>> &jobs)
