@@ -15,6 +15,8 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
                  "tavel-sort");
     app.set_version_flag("--version", "tavel-sort " OSTREL_DISPLAY_VERSION, "Show the version and exit");
     app.set_help_flag("-h,--help", "Show this help and exit");
+    // On Windows "/u/datafile/x.txt" is a path from the drive's root, not an option.
+    app.allow_windows_style_options(false);
     std::string input;
     std::string output;
     app.add_option("INPUT", input,

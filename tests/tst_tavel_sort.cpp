@@ -144,6 +144,16 @@ TEST_CASE("the fixed paths stand in for what is left out")
     CHECK(readFile(data / "tavelsrtd.txt") == sorted);
 }
 
+TEST_CASE("a path from the root written with forward slashes is a path, not an option, on Windows too")
+{
+    // Wine takes "/..." for a Unix path where Windows takes the drive's root,
+    // so the file is one that is missing on both: it must be sought.
+    const BatchFolder batch;
+    const support::ProcessRun result = batch.run({"/no-such-folder/in.txt", "out.txt"});
+    CHECK(result.standardError.starts_with("Failed Sort - cannot read input file, \n File = "));
+    CHECK(result.exitCode == 2);
+}
+
 TEST_CASE("--duplicates lists every repeat, writes nothing, and says whether there was one")
 {
     // Keys at lines 3, 7 and 9 are one key, as are lines 4 and 5.
