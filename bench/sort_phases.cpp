@@ -47,7 +47,7 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
         return false;
     }
     phases.read.push_back(millisecondsSince(mark));
-    ostrel::RecordSorter sorter(route.file.records());
+    ostrel::RecordSorter sorter(route.file.records(), route.file.stretches());
     phases.key.push_back(millisecondsSince(mark));
     const std::string_view leadingBytes = route.file.byteOrderMark();
     ostrel::CreatedOutput created =
@@ -63,7 +63,7 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
     phases.flush.push_back(millisecondsSince(mark));
     phases.total.push_back(std::chrono::duration<double, std::milli>(mark - start).count());
 
-    ostrel::RecordSorter alone(route.file.records());
+    ostrel::RecordSorter alone(route.file.records(), route.file.stretches());
     mark = Clock::now();
     alone.sortRemainingStretches();
     phases.sortAlone.push_back(millisecondsSince(mark));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/text_survey.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +15,7 @@ struct TextBody
 {
     std::string_view byteOrderMark; // empty when the file has none
     std::string_view lines;
+    std::vector<TextStretch> stretches; // of lines, with their line counts
     // Why the bytes cannot be read as lines exactly, in the operator's words.
     std::optional<std::string> refusal;
 };

@@ -44,7 +44,7 @@ DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath)
         const RouteFileRead input = readRouteFile(inputPath);
         if (input.failure)
             return failed(DuplicateCheck::Result::ReadFailed, *input.failure);
-        RecordSorter sorter(input.file.records());
+        RecordSorter sorter(input.file.records(), input.file.stretches());
         sorter.sortRemainingStretches();
         const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter.records());
         if (auto changed = input.file.failureSinceRead())

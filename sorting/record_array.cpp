@@ -13,12 +13,13 @@ static_assert(sizeof(KeyedRecord) == 40, "the memory budget counts on 40-byte re
 
 RecordArray::RecordArray(std::size_t size, Filling filling)
     : first(static_cast<KeyedRecord *>(allocateLarge(size * sizeof(KeyedRecord), filling))), count(size),
-      filledHow(filling)
+      allocated(size), filledHow(filling)
 {
 }
 
 RecordArray::RecordArray(RecordArray &&other) noexcept
-    : first(std::exchange(other.first, nullptr)), count(std::exchange(other.count, 0)), filledHow(other.filledHow)
+    : first(std::exchange(other.first, nullptr)), count(std::exchange(other.count, 0)),
+      allocated(std::exchange(other.allocated, 0)), filledHow(other.filledHow)
 {
 }
 
@@ -26,13 +27,14 @@ RecordArray &RecordArray::operator=(RecordArray &&other) noexcept
 {
     std::swap(first, other.first);
     std::swap(count, other.count);
+    std::swap(allocated, other.allocated);
     std::swap(filledHow, other.filledHow);
     return *this;
 }
 
 RecordArray::~RecordArray()
 {
-    releaseLarge(first, count * sizeof(KeyedRecord), filledHow);
+    releaseLarge(first, allocated * sizeof(KeyedRecord), filledHow);
 }
 
 } // namespace ostrel

@@ -3,6 +3,7 @@
 #include "runtime/large_allocation.h"
 #include "sorting/keyed_record.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace ostrel {
@@ -19,6 +20,9 @@ public:
     RecordArray &operator=(RecordArray &&other) noexcept;
     ~RecordArray();
 
+    // Ends the array after its first records; their memory is held on.
+    void keepFirst(std::size_t records) { count = std::min(count, records); }
+
     std::size_t size() const { return count; }
     KeyedRecord *begin() { return first; }
     KeyedRecord *end() { return first + count; }
@@ -29,6 +33,7 @@ public:
 private:
     KeyedRecord *first = nullptr;
     std::size_t count = 0;
+    std::size_t allocated = 0;
     Filling filledHow = Filling::Scattered;
 };
 

@@ -2,7 +2,10 @@
 
 #include "runtime/line_scanner.h"
 #include "runtime/parallel.h"
+#include "sorting/radix_sort.h"
 
+#include <atomic>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
@@ -11,128 +14,116 @@ namespace ostrel {
 
 namespace {
 
-// Below this, threads cost more than they save.
-constexpr std::int64_t bytesPerWorker = 4 * 1024 * 1024;
 constexpr std::int64_t twoByteGroupsFrom = 64 * 1024 * 1024;
-// Keying fills chunks, since the number of lines is not known beforehand;
-// counting them first would cost a pass over the whole input. A chunk fills
-// one huge page.
-constexpr std::size_t recordsPerChunk = (std::size_t(2) << 20) / sizeof(KeyedRecord);
+// Below this, threads cost more than they save.
+constexpr std::int64_t recordsPerWorker = 64 * 1024;
 
-struct Part
-{
-    std::int64_t begin = 0;
-    std::int64_t end = 0;
-};
-
-// Parts of the input that begin at line starts, one per worker.
-std::vector<Part> splitIntoParts(std::string_view input, unsigned workers)
-{
-    const auto size = std::int64_t(input.size());
-    std::vector<Part> parts;
-    std::int64_t begin = 0;
-    for (unsigned i = 1; i <= workers; ++i) {
-        const std::int64_t end = i == workers ? size : lineStartAtOrAfter(input, size * i / workers);
-        if (end > begin)
-            parts.push_back({begin, end});
-        begin = end;
-    }
-    return parts;
-}
-
-struct RecordChunk
-{
-    RecordArray records;
-    std::size_t filled = 0;
-};
-
-// One part's records as keyed, before they take their places in the whole.
+// The lines that start in one stretch of the text, keyed by one core into the
+// places counted for them.
 struct KeyedPart
 {
-    explicit KeyedPart(std::size_t groupCount) : groups(groupCount) {}
-
-    std::vector<RecordChunk> chunks;
+    std::int64_t begin = 0; // line starts
+    std::int64_t end = 0;
+    std::int64_t firstPlace = 0;
+    std::int64_t places = 0;
+    std::int64_t keyed = 0;
     std::vector<RecordGroup> groups;
-    bool outOfMemory = false;
 };
 
-void keyPart(std::string_view input, const Part &part, Grouping grouping, KeyedPart &keyed)
+void keyPart(std::string_view input, Grouping grouping, KeyedRecord *records, KeyedPart &part)
 {
-    try {
-        LineScanner scanner(input, part.begin, part.end);
-        while (const auto line = scanner.next()) {
-            if (keyed.chunks.empty() || keyed.chunks.back().filled == recordsPerChunk)
-                keyed.chunks.push_back({RecordArray(recordsPerChunk, Filling::FrontToBack), 0});
-            RecordChunk &chunk = keyed.chunks.back();
-            const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
-            const KeyedRecord *record =
-                std::construct_at(chunk.records.begin() + chunk.filled++, BuildRecordKey(text), line->start, line->length);
-            RecordGroup &group = keyed.groups[grouping.of(*record)];
-            ++group.records;
-            group.lineBytes += line->length;
-        }
-    } catch (const std::bad_alloc &) {
-        // Reported by the caller: an exception must not leave a thread.
-        keyed.outOfMemory = true;
+    LineScanner scanner(input, part.begin, part.end);
+    KeyedRecord *next = records + part.firstPlace;
+    KeyedRecord *const end = next + part.places;
+    // More lines than were counted: the text changed since, which the file's
+    // watch reports; the places must not be overrun meanwhile.
+    for (std::optional<LineSpan> line; next != end && (line = scanner.next()); ++next) {
+        const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
+        const KeyedRecord *record = std::construct_at(next, BuildRecordKey(text), line->start, line->length);
+        RecordGroup &group = part.groups[grouping.of(*record)];
+        ++group.records;
+        group.lineBytes += line->length;
     }
+    part.keyed = next - (records + part.firstPlace);
 }
 
-// Moves one part's records to their places in the whole, `next` holding the
-// next place in each group; each chunk is given back as soon as it is
-// emptied, so the records are held about once throughout.
-void placeRecords(KeyedPart &keyed, Grouping grouping, KeyedRecord *whole, std::vector<std::int64_t> &next)
+// Closes the gaps that parts with fewer lines than counted left, so that the
+// array holds keyed records only.
+std::int64_t closeGaps(std::vector<KeyedPart> &parts, KeyedRecord *records)
 {
-    for (RecordChunk &chunk : keyed.chunks) {
-        for (const KeyedRecord *record = chunk.records.begin(); record != chunk.records.begin() + chunk.filled; ++record)
-            std::construct_at(whole + next[grouping.of(*record)]++, *record);
-        chunk.records = RecordArray();
+    std::int64_t filled = 0;
+    for (const KeyedPart &part : parts) {
+        if (part.firstPlace != filled)
+            std::memmove(static_cast<void *>(records + filled), records + part.firstPlace,
+                         std::size_t(part.keyed) * sizeof(KeyedRecord));
+        filled += part.keyed;
     }
+    return filled;
+}
+
+// Orders the records by group in place: by the first key byte on one core,
+// then each first byte's records by the second byte on all cores.
+void groupInPlace(KeyedInput &keyed)
+{
+    ByteCounts firstBytes{};
+    for (std::size_t g = 0; g < keyed.groups.size(); ++g)
+        firstBytes[keyed.grouping.keyBytes == 1 ? g : g >> 8] += keyed.groups[g].records;
+    partitionByKeyByte(keyed.records.begin(), firstBytes, 0);
+    if (keyed.grouping.keyBytes == 1)
+        return;
+
+    ByteCounts firstByteStarts{};
+    for (std::size_t b = 1; b < firstBytes.size(); ++b)
+        firstByteStarts[b] = firstByteStarts[b - 1] + firstBytes[b - 1];
+    std::atomic<std::size_t> nextFirstByte{0};
+    const auto partitionSecondBytes = [&] {
+        for (std::size_t b; (b = nextFirstByte.fetch_add(1, std::memory_order_relaxed)) < firstBytes.size();) {
+            ByteCounts secondBytes{};
+            for (std::size_t c = 0; c < secondBytes.size(); ++c)
+                secondBytes[c] = keyed.groups[b << 8 | c].records;
+            if (firstBytes[b] > 1)
+                partitionByKeyByte(keyed.records.begin() + firstByteStarts[b], secondBytes, 1);
+        }
+    };
+    const unsigned workers = workerCount(std::int64_t(keyed.records.size()), recordsPerWorker);
+    runInParallel(std::vector<std::function<void()>>(workers, partitionSecondBytes));
 }
 
 } // namespace
 
-// The parts are keyed on all cores; moving their records into one array then
-// groups them by leading key bytes on the way, the first steps of ordering them.
-KeyedInput keyRecords(std::string_view input)
+// Each stretch's lines are keyed on a core of their own, straight into their
+// counted places, and then grouped there: the records are held once, in
+// memory filled front to back.
+KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches)
 {
     if (std::int64_t(input.size()) >= largestInput)
         throw std::bad_alloc();
     KeyedInput keyed;
     keyed.grouping = Grouping{std::int64_t(input.size()) >= twoByteGroupsFrom ? 2u : 1u};
     const std::size_t groupCount = keyed.grouping.count();
-    const std::vector<Part> parts = splitIntoParts(input, workerCount(std::int64_t(input.size()), bytesPerWorker));
-    std::vector<KeyedPart> keyedParts;
-    keyedParts.reserve(parts.size());
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        keyedParts.emplace_back(groupCount);
+    std::vector<KeyedPart> parts;
+    std::int64_t places = 0;
+    for (const TextStretch &stretch : stretches) {
+        parts.push_back({lineStartAtOrAfter(input, stretch.begin), lineStartAtOrAfter(input, stretch.end), places,
+                         stretch.lineStarts, 0, std::vector<RecordGroup>(groupCount)});
+        places += stretch.lineStarts;
+    }
+    keyed.records = RecordArray(std::size_t(places), Filling::FrontToBack);
     std::vector<std::function<void()>> keying;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        keying.push_back([&, i] { keyPart(input, parts[i], keyed.grouping, keyedParts[i]); });
+    for (KeyedPart &part : parts)
+        keying.push_back([&] { keyPart(input, keyed.grouping, keyed.records.begin(), part); });
     runInParallel(keying);
 
+    if (const std::int64_t filled = closeGaps(parts, keyed.records.begin()); filled < places)
+        keyed.records.keepFirst(std::size_t(filled));
     keyed.groups.resize(groupCount);
-    for (const KeyedPart &part : keyedParts) {
-        if (part.outOfMemory)
-            throw std::bad_alloc();
+    for (const KeyedPart &part : parts) {
         for (std::size_t g = 0; g < groupCount; ++g) {
             keyed.groups[g].records += part.groups[g].records;
             keyed.groups[g].lineBytes += part.groups[g].lineBytes;
         }
     }
-    // Within a group, each part's records follow the earlier parts'.
-    std::vector<std::vector<std::int64_t>> nextPlaces(keyedParts.size(), std::vector<std::int64_t>(groupCount));
-    std::int64_t total = 0;
-    for (std::size_t g = 0; g < groupCount; ++g) {
-        for (std::size_t i = 0; i < keyedParts.size(); ++i) {
-            nextPlaces[i][g] = total;
-            total += keyedParts[i].groups[g].records;
-        }
-    }
-    keyed.records = RecordArray(std::size_t(total));
-    std::vector<std::function<void()>> placing;
-    for (std::size_t i = 0; i < keyedParts.size(); ++i)
-        placing.push_back([&, i] { placeRecords(keyedParts[i], keyed.grouping, keyed.records.begin(), nextPlaces[i]); });
-    runInParallel(placing);
+    groupInPlace(keyed);
     return keyed;
 }
 

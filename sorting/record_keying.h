@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/text_survey.h"
 #include "sorting/record_array.h"
 
 #include <cstddef>
@@ -37,7 +38,7 @@ struct RecordGroup
 };
 
 // Every line of an input keyed, in one array grouped by leading key bytes;
-// within a group, in input order.
+// within a group, in no particular order.
 struct KeyedInput
 {
     RecordArray records;
@@ -45,8 +46,8 @@ struct KeyedInput
     std::vector<RecordGroup> groups;
 };
 
-// Keys the lines on all cores. Throws std::bad_alloc when the records do not
-// fit in memory.
-KeyedInput keyRecords(std::string_view input);
+// Keys the lines on all cores, those of each stretch as many as it was
+// counted to hold. Throws std::bad_alloc when the records do not fit in memory.
+KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches);
 
 } // namespace ostrel

@@ -20,8 +20,8 @@ constexpr std::int64_t recordsPerWorker = 64 * 1024;
 
 } // namespace
 
-RecordSorter::RecordSorter(std::string_view text)
-    : input(text), keyed(keyRecords(text))
+RecordSorter::RecordSorter(std::string_view text, const std::vector<TextStretch> &lineStretches)
+    : input(text), keyed(keyRecords(text, lineStretches))
 {
     const auto count = std::int64_t(keyed.records.size());
     stretches = planStretches(keyed, std::max(count / stretchesWanted, smallestStretch));

@@ -23,8 +23,9 @@ struct RepeatedKey
 class RecordSorter
 {
 public:
-    // Keys every line. Throws std::bad_alloc when the records do not fit in memory.
-    explicit RecordSorter(std::string_view input);
+    // Keys every line, as counted stretch by stretch. Throws std::bad_alloc
+    // when the records do not fit in memory.
+    RecordSorter(std::string_view input, const std::vector<TextStretch> &lineStretches);
     RecordSorter(const RecordSorter &) = delete;
     RecordSorter &operator=(const RecordSorter &) = delete;
 

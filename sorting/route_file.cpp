@@ -6,8 +6,9 @@
 namespace ostrel {
 
 RouteFile::RouteFile(std::filesystem::path path, InputContents held, std::string_view byteOrderMark,
-                     std::string_view records)
-    : filePath(std::move(path)), contents(std::move(held)), mark(byteOrderMark), recordBytes(records)
+                     std::string_view records, std::vector<TextStretch> recordStretches)
+    : filePath(std::move(path)), contents(std::move(held)), mark(byteOrderMark), recordBytes(records),
+      lineStretches(std::move(recordStretches))
 {
 }
 
@@ -23,10 +24,12 @@ RouteFileRead readRouteFile(const std::filesystem::path &path)
     InputFile input = readInputFile(path);
     if (input.failureReason)
         return {{}, readFailedOutcome(displayInputPath(path), *input.failureReason)};
-    const TextBody body = textBody(input.contents.bytes());
+    TextBody body = textBody(input.contents.bytes());
     if (body.refusal)
         return {{}, readFailedOutcome(displayInputPath(path), *body.refusal)};
-    return {RouteFile(path, std::move(input.contents), body.byteOrderMark, body.lines), std::nullopt};
+    return {RouteFile(path, std::move(input.contents), body.byteOrderMark, body.lines,
+                      std::move(body.stretches)),
+            std::nullopt};
 }
 
 } // namespace ostrel

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "runtime/input_file.h"
+#include "runtime/text_survey.h"
 #include "sorting/sort_outcome.h"
 
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace ostrel {
 
@@ -16,9 +18,11 @@ class RouteFile
 public:
     RouteFile() = default;
     RouteFile(std::filesystem::path path, InputContents contents, std::string_view byteOrderMark,
-              std::string_view records);
+              std::string_view records, std::vector<TextStretch> recordStretches);
 
     std::string_view records() const { return recordBytes; }
+    // Stretches of the records' bytes, each with how many lines start there.
+    const std::vector<TextStretch> &stretches() const { return lineStretches; }
     std::string_view byteOrderMark() const { return mark; }
 
     // Asked once the records have been used, before anything is made of them:
@@ -30,6 +34,7 @@ private:
     InputContents contents;
     std::string_view mark;
     std::string_view recordBytes;
+    std::vector<TextStretch> lineStretches;
 };
 
 struct RouteFileRead

@@ -19,7 +19,7 @@ namespace {
 // the output visible.
 SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &outputPath)
 {
-    RecordSorter sorter(input.records());
+    RecordSorter sorter(input.records(), input.stretches());
     const std::string_view leadingBytes = input.byteOrderMark();
     CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
     std::optional<std::string> writeFailure = std::move(created.failureReason);

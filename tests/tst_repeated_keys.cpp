@@ -1,4 +1,5 @@
 #include "reference/record_by_record.h"
+#include "runtime/text_survey.h"
 #include "sorting/record_sorter.h"
 #include "sorting/repeated_keys.h"
 #include "support/random.h"
@@ -21,7 +22,7 @@ struct Listed
 
 std::vector<Listed> listWithEngine(const std::string &input)
 {
-    ostrel::RecordSorter sorter(input);
+    ostrel::RecordSorter sorter(input, ostrel::surveyText(input).stretches);
     sorter.sortRemainingStretches();
     std::vector<Listed> listed;
     for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(input, sorter.records()))

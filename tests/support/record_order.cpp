@@ -23,7 +23,7 @@ RecordOrder orderRecords(std::string_view input)
         return order;
     }
     order.byteOrderMark = body.byteOrderMark;
-    ostrel::RecordSorter sorter(body.lines);
+    ostrel::RecordSorter sorter(body.lines, body.stretches);
     sorter.sortRemainingStretches();
     for (const ostrel::KeyedRecord &record : sorter.records())
         order.lines.push_back(record.line(body.lines));

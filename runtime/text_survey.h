@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+// Bytes [begin, end) of a text, and how many of its lines start there.
+struct TextStretch
+{
+    std::int64_t begin = 0;
+    std::int64_t end = 0;
+    std::int64_t lineStarts = 0;
+};
+
+// What the first pass over a text learns, the pass that also brings a freshly
+// opened file into memory: where its first DOS end-of-file mark (Ctrl+Z) lies,
+// and how many lines start in each of its stretches, so that their records
+// can be given room at once and exactly. Lines end as LineScanner has them.
+struct TextSurvey
+{
+    std::int64_t firstEndOfFileMark = 0; // the text's size when it has none
+    std::vector<TextStretch> stretches;  // consecutive, covering the whole text
+};
+
+// Surveys the text in `stretchCount` stretches of about equal size, each on a
+// core of its own. Line counts are exact only where there is no mark.
+TextSurvey surveyText(std::string_view text, unsigned stretchCount);
+
+// The same, in as many stretches as the text is worth threads.
+TextSurvey surveyText(std::string_view text);
+
+} // namespace ostrel
