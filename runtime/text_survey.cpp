@@ -3,7 +3,6 @@
 #include "runtime/parallel.h"
 
 #include <algorithm>
-#include <bit>
 #include <functional>
 
 #if defined(__SSE2__)
@@ -35,23 +34,40 @@ public:
     // The first mark in [from, to), or `to`; the line starts before it counted.
     const char *scan(const char *from, const char *to)
     {
+        if (from == to)
+            return to;
+        // The first byte alone, so that every block has a byte before it.
+        if (const char *mark = scanBytes(from, from + 1); mark != from + 1)
+            return mark;
+        ++from;
 #if defined(__SSE2__)
-        const auto matches = [](__m128i bytes, char byte) {
-            return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte))));
+        // Each block is compared with the same bytes one earlier, so a line
+        // start is found from two loads, and counted in byte-wide counters.
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i marks = _mm_set1_epi8(endOfFileMark);
+        __m128i counters = _mm_setzero_si128();
+        int blocksCounted = 0;
+        const auto addCounters = [&] {
+            const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+            lineStarts += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+            counters = _mm_setzero_si128();
+            blocksCounted = 0;
         };
-        for (; to - from >= 32; from += 32) {
-            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
-            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 16));
-            if (const unsigned marks = matches(low, endOfFileMark) | matches(high, endOfFileMark) << 16)
-                return scanBytes(from, from + std::countr_zero(marks));
-            const std::uint64_t lf = matches(low, '\n') | std::uint64_t(matches(high, '\n')) << 16;
-            const std::uint64_t cr = matches(low, '\r') | std::uint64_t(matches(high, '\r')) << 16;
-            const std::uint64_t startsAfterLf = lf << 1 | std::uint64_t(afterLf);
-            const std::uint64_t startsAfterCr = (cr << 1 | std::uint64_t(afterCr)) & ~lf;
-            lineStarts += std::popcount((startsAfterLf | startsAfterCr) & 0xffffffffu);
-            afterLf = lf >> 31;
-            afterCr = cr >> 31;
+        for (; to - from >= 16; from += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from - 1));
+            // The block with a mark is left to the byte-by-byte scan.
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, marks)))
+                break;
+            const __m128i startsAfterCr = _mm_andnot_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(before, cr));
+            counters = _mm_sub_epi8(counters, _mm_or_si128(_mm_cmpeq_epi8(before, lf), startsAfterCr));
+            if (++blocksCounted == 255)
+                addCounters();
         }
+        addCounters();
+        afterLf = from[-1] == '\n';
+        afterCr = from[-1] == '\r';
 #endif
         return scanBytes(from, to);
     }

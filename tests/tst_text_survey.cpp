@@ -28,6 +28,7 @@ TEST_CASE("the survey counts the line starts of each stretch as the scanner walk
     {
         const char *name;
         std::string alphabet;
+        std::size_t largestText = 300;
     };
     const Row rows[] = {
         {"CR LF and lone LF", "ab\r\n\n"},
@@ -35,13 +36,15 @@ TEST_CASE("the survey counts the line starts of each stretch as the scanner walk
         {"terminators only", "\r\n"},
         {"long lines", "abcdefghijklmnopqrstuvwxyz0123456789\n"},
         {"high bytes", "\x8a\x8d\xff\r\n"},
+        // More lines to a stretch than a byte-wide counter holds.
+        {"long texts of empty lines", "\n", 40000},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
         {
             support::Random random(375);
             for (int round = 0; round < 40; ++round) {
-                const std::string text = random.bytes(random.below(300), row.alphabet);
+                const std::string text = random.bytes(random.below(row.largestText), row.alphabet);
                 const std::vector<ostrel::LineSpan> lines = support::splitLines(text);
                 for (unsigned stretchCount = 1; stretchCount <= 9; ++stretchCount) {
                     CAPTURE(text);
