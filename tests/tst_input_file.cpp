@@ -48,10 +48,9 @@ constexpr bool localFilesCanShrink = true;
 #endif
 
 // Another program may write to the file while it is read: the run must be
-// told, and must not be killed by a bus error over mapped pages that went
-// away. Windows maps files on the machine's own drives only; a file on a
-// network drive is read, so that a network failure is a failed read, never
-// a crash.
+// told, and must not be killed by a bus error over pages that went away. A
+// file on a network drive is read rather than mapped, so that a network
+// failure is a failed read, never a crash.
 TEST_CASE("a file changed after it was opened is told")
 {
     using Change = std::function<void(const std::filesystem::path &)>;

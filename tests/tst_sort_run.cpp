@@ -264,7 +264,7 @@ TEST_CASE("an input written to all through the run is refused, and the earlier o
         bool shortened; // and written again from the middle on
     };
     const Row rows[] = {{"key columns rewritten in place", false}, {"shortened and written again", true}};
-    // On Windows, a network drive's file is read into memory, a local one mapped.
+    // A network drive's file is read into memory, a local one mapped.
     std::vector<std::pair<std::string, std::filesystem::path>> places{{"local", std::filesystem::temp_directory_path()}};
     if (const auto network = support::networkDriveFolder())
         places.emplace_back("network drive", *network);

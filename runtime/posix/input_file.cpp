@@ -1,17 +1,14 @@
 #include "runtime/input_file.h"
 
-#include "runtime/large_allocation.h"
-#include "runtime/parallel.h"
 #include "runtime/path_text.h"
 #include "runtime/posix/file_watch.h"
 #include "runtime/posix/system_reason.h"
+#include "runtime/posix/truncation_guard.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <functional>
-#include <vector>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,9 +17,6 @@ namespace ostrel {
 namespace {
 
 constexpr std::size_t minimumBlock = 64 * 1024;
-constexpr std::size_t fileReadBlock = 16 * 1024 * 1024;
-// Below this, threads cost more than they save.
-constexpr std::int64_t bytesPerWorker = 16 * 1024 * 1024;
 
 class Descriptor
 {
@@ -42,26 +36,38 @@ private:
     const bool owned;
 };
 
-// The bytes of one input, read into memory, with the open file kept to tell
+// The bytes of one input, mapped or read, with the open file kept to tell
 // afterwards whether it kept those bytes throughout.
 class HeldInput : public InputSource
 {
 public:
     HeldInput(int descriptor, bool closeAtEnd) : file(descriptor, closeAtEnd) {}
-    ~HeldInput() override { releaseLarge(fileBytes, fileSize, Filling::FrontToBack); }
+    ~HeldInput() override
+    {
+        guard.reset();
+        if (mapped)
+            ::munmap(const_cast<char *>(mapped), mappedSize);
+    }
 
     std::optional<std::string> failureSinceOpened() const override
     {
         if (watch && watch->changed())
             return std::string(inputChangedReason);
+        // Pages that could not be read from a file that did not change: the
+        // disk or the network failed.
+        if (guard && guard->faulted())
+            return systemReason(EIO);
         return std::nullopt;
     }
 
     const Descriptor file;
     std::unique_ptr<FileWatch> watch; // regular files only
-    char *fileBytes = nullptr;        // a regular file's
-    std::size_t fileSize = 0;
-    std::string copied;               // a stream's
+    // Mapping shares the file's cached pages instead of copying them, which
+    // makes reading almost free.
+    const char *mapped = nullptr;
+    std::size_t mappedSize = 0;
+    std::unique_ptr<TruncationGuard> guard;
+    std::string copied;
 };
 
 std::optional<std::string> readWhole(HeldInput &input, std::size_t expected)
@@ -86,48 +92,22 @@ std::optional<std::string> readWhole(HeldInput &input, std::size_t expected)
     return std::nullopt;
 }
 
-// Read rather than mapped: on a virtual machine, every page of a mapping
-// costs the hypervisor a fault when first touched, and read into huge pages,
-// a file arrives several times faster. The parts are read on all cores. Up
-// to the size the file had when opened; a file that shrank or grew since is
-// told by its watch, and only what was read whole is used.
-std::optional<std::string> readRegular(HeldInput &input, std::size_t size, std::size_t &filled)
+// Not filled up front: the first pass over the bytes, on all cores, brings
+// them in faster than one thread filling the mapping would.
+bool mapWhole(HeldInput &input, std::size_t size)
 {
-    input.fileBytes = static_cast<char *>(allocateLarge(size, Filling::FrontToBack));
-    input.fileSize = size;
-    const unsigned workers = workerCount(std::int64_t(size), bytesPerWorker);
-    std::vector<std::size_t> partEnds(workers);
-    std::vector<std::size_t> readTo(workers);
-    std::vector<int> errors(workers, 0);
-    std::vector<std::function<void()>> reads;
-    for (unsigned w = 0; w < workers; ++w) {
-        partEnds[w] = size * (w + 1) / workers;
-        reads.push_back([&, w] {
-            std::size_t at = size * w / workers;
-            while (at < partEnds[w]) {
-                const ssize_t got = ::pread(input.file.number, input.fileBytes + at,
-                                            std::min(partEnds[w] - at, fileReadBlock), off_t(at));
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0) {
-                    errors[w] = got < 0 ? errno : 0;
-                    break;
-                }
-                at += std::size_t(got);
-            }
-            readTo[w] = at;
-        });
+    void *mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, input.file.number, 0);
+    if (mapping == MAP_FAILED)
+        return false;
+    input.mapped = static_cast<const char *>(mapping);
+    input.mappedSize = size;
+    input.guard = TruncationGuard::guard(input.mapped, std::int64_t(size));
+    if (!input.guard) {
+        ::munmap(mapping, size);
+        input.mapped = nullptr;
+        return false;
     }
-    runInParallel(reads);
-    filled = 0;
-    for (unsigned w = 0; w < workers; ++w) {
-        if (errors[w] != 0)
-            return systemReason(errors[w]);
-        filled = readTo[w];
-        if (readTo[w] < partEnds[w])
-            break;
-    }
-    return std::nullopt;
+    return true;
 }
 
 } // namespace
@@ -151,11 +131,8 @@ InputFile readInputFile(const std::filesystem::path &path)
         input->watch = std::move(watch);
     const auto size = std::size_t(regular ? status.st_size : 0);
     std::string_view bytes;
-    if (size > 0) {
-        std::size_t filled = 0;
-        if (auto failure = readRegular(*input, size, filled))
-            return {{}, failure};
-        bytes = {input->fileBytes, filled};
+    if (size > 0 && mapWhole(*input, size)) {
+        bytes = {input->mapped, size};
     } else {
         if (auto failure = readWhole(*input, size))
             return {{}, failure};
