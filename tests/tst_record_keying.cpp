@@ -30,8 +30,11 @@ TEST_CASE("keying keeps to the lines counted, and holds only keyed lines")
         {"no lines counted at all", {-100, -100, -100}, 0},
     };
     std::string text;
-    for (std::int64_t i = 0; i < lineCount; ++i)
-        text += std::string(1, char('a' + i * 7 % 26)) + std::to_string(i % 100) + (i % 3 ? "\r\n" : "\n");
+    for (std::int64_t i = 0; i < lineCount; ++i) {
+        text += char('a' + i * 7 % 26);
+        text += std::to_string(i % 100);
+        text += i % 3 ? "\r\n" : "\n";
+    }
     std::map<std::int64_t, std::int64_t> lengthAt;
     for (const ostrel::LineSpan &line : support::splitLines(text))
         lengthAt[line.start] = line.length;
