@@ -17,6 +17,10 @@ namespace {
 constexpr std::string_view lineEnd = "\r\n";
 // Large enough that each write moves a lot; small enough to stay in cache.
 constexpr std::size_t blockSize = 1024 * 1024;
+// A small output is written in smaller blocks: each page of a block costs a
+// fault when first filled, which a short run would not earn back.
+constexpr std::int64_t blocksInSmallOutput = 16;
+constexpr std::int64_t smallestBlock = 64 * 1024;
 // Below these, threads cost more than they save.
 constexpr std::int64_t bytesPerWorker = 16 * 1024 * 1024;
 constexpr std::int64_t recordsPerWorker = 64 * 1024;
@@ -68,12 +72,14 @@ std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t f
 }
 
 // Room to gather lines in, left unfilled: every byte is written before it
-// is read, and a small output needs no full-sized block.
+// is read.
 class Block
 {
 public:
     explicit Block(std::int64_t outputBytes)
-        : size(std::size_t(std::clamp<std::int64_t>(outputBytes, 1, std::int64_t(blockSize)))),
+        : size(std::size_t(std::clamp<std::int64_t>(
+              std::min(outputBytes, std::max(outputBytes / blocksInSmallOutput, smallestBlock)), 1,
+              std::int64_t(blockSize)))),
           bytes(std::make_unique_for_overwrite<char[]>(size))
     {
     }
