@@ -1,13 +1,13 @@
 #include "runtime/text_body.h"
 
 #include "runtime/line_scanner.h"
+#include "runtime/text_survey.h"
 
 namespace ostrel {
 
 namespace {
 
 constexpr std::string_view utf8ByteOrderMark = "\xef\xbb\xbf";
-constexpr char endOfFileMark = '\x1a';
 
 } // namespace
 

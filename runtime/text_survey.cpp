@@ -13,7 +13,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr char endOfFileMark = '\x1a';
 // Below this, threads cost more than they save.
 constexpr std::int64_t bytesPerWorker = 4 * 1024 * 1024;
 

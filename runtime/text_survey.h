@@ -6,6 +6,9 @@
 
 namespace ostrel {
 
+// The DOS end-of-file mark (Ctrl+Z).
+inline constexpr char endOfFileMark = '\x1a';
+
 // Bytes [begin, end) of a text, and how many of its lines start there.
 struct TextStretch
 {
