@@ -101,12 +101,16 @@ KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &st
     KeyedInput keyed;
     keyed.grouping = Grouping{std::int64_t(input.size()) >= twoByteGroupsFrom ? 2u : 1u};
     const std::size_t groupCount = keyed.grouping.count();
+    // The stretches follow each other from the start, so each part begins
+    // where the one before it ends.
     std::vector<KeyedPart> parts;
     std::int64_t places = 0;
+    std::int64_t partBegin = 0;
     for (const TextStretch &stretch : stretches) {
-        parts.push_back({lineStartAtOrAfter(input, stretch.begin), lineStartAtOrAfter(input, stretch.end), places,
-                         stretch.lineStarts, 0, std::vector<RecordGroup>(groupCount)});
+        const std::int64_t partEnd = lineStartAtOrAfter(input, stretch.end);
+        parts.push_back({partBegin, partEnd, places, stretch.lineStarts, 0, std::vector<RecordGroup>(groupCount)});
         places += stretch.lineStarts;
+        partBegin = partEnd;
     }
     keyed.records = RecordArray(std::size_t(places), Filling::FrontToBack);
     std::vector<std::function<void()>> keying;
@@ -114,8 +118,7 @@ KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &st
         keying.push_back([&] { keyPart(input, keyed.grouping, keyed.records.begin(), part); });
     runInParallel(keying);
 
-    if (const std::int64_t filled = closeGaps(parts, keyed.records.begin()); filled < places)
-        keyed.records.keepFirst(std::size_t(filled));
+    keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));
     keyed.groups.resize(groupCount);
     for (const KeyedPart &part : parts) {
         for (std::size_t g = 0; g < groupCount; ++g) {
