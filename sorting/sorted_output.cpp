@@ -78,8 +78,8 @@ class Block
 public:
     explicit Block(std::int64_t outputBytes)
         : size(std::size_t(std::clamp<std::int64_t>(
-              std::min(outputBytes, std::max(outputBytes / blocksInSmallOutput, smallestBlock)), 1,
-              std::int64_t(blockSize)))),
+              std::clamp(outputBytes / blocksInSmallOutput, smallestBlock, std::int64_t(blockSize)), 1,
+              std::max<std::int64_t>(outputBytes, 1)))),
           bytes(std::make_unique_for_overwrite<char[]>(size))
     {
     }
