@@ -8,7 +8,6 @@ window_program=$1
 batch_program=$2
 example=$3
 
-tools=(xdotool)
 source "$(dirname "$0")/../../support/x_server.sh"
 start_x_server
 export QT_QPA_PLATFORM=xcb

@@ -5,7 +5,7 @@
 # (window_probe.exe) and, optionally, the further tools it needs and the screen
 # size first, and may call `fail` after.
 
-tools=(openbox xdotool xwininfo xprop wine ${tools[@]+"${tools[@]}"})
+tools=(openbox xwininfo xprop wine ${tools[@]+"${tools[@]}"})
 source "$(dirname "${BASH_SOURCE[0]}")/../../support/x_server.sh"
 
 # The fixed folder f:\u\datafile as this machine holds it.
@@ -21,14 +21,25 @@ WINEPREFIX=${data%/dosdevices/f:/u/datafile} wineserver -w
 screen_size=${screen_size:-1024x768}
 start_x_server
 
-openbox >"$work/openbox.log" 2>&1 &
-started+=($!)
-# Ready once it says it can activate windows; on a loaded machine that takes a while.
-for _ in $(seq 600); do
-    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break
-    sleep 0.1
+# Ready once it says it can activate windows; on a loaded machine that takes a
+# while. One that ends before then is started again.
+window_manager_ready() {
+    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW
+}
+for _ in 1 2 3; do
+    openbox >>"$work/openbox.log" 2>&1 &
+    openbox_pid=$!
+    started+=("$openbox_pid")
+    for _ in $(seq 600); do
+        window_manager_ready && break 2
+        kill -0 "$openbox_pid" 2>/dev/null || break
+        sleep 0.1
+    done
 done
-xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW || fail "openbox did not start"
+if ! window_manager_ready; then
+    x_server_running || fail "openbox did not start: Xvfb has ended"
+    fail "openbox did not start"
+fi
 
 start_program() {
     "$wine_run" "$1" >"$work/program.log" 2>&1 &
