@@ -1,5 +1,6 @@
 #include "runtime/output_file.h"
 
+#include "runtime/flush_behind.h"
 #include "runtime/path_text.h"
 #include "runtime/posix/system_reason.h"
 
@@ -175,11 +176,13 @@ class ReplacingOutput : public OutputFile
 public:
     ReplacingOutput(int temporary, std::filesystem::path replaced, std::optional<std::filesystem::path> name,
                     std::int64_t size)
-        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name)), streaming(size)
+        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name)), streaming(size),
+          durability([temporary] { ::fdatasync(temporary); }, size)
     {
     }
     ~ReplacingOutput() override
     {
+        durability.stop();
         if (descriptor >= 0)
             ::close(descriptor);
         if (temporaryName)
@@ -193,11 +196,13 @@ public:
         if (auto failure = writeAll(descriptor, bytes, off_t(offset)))
             return failure;
         streaming.written(descriptor, offset, std::int64_t(bytes.size()));
+        durability.written(std::int64_t(bytes.size()));
         return std::nullopt;
     }
 
     std::optional<std::string> commit() override
     {
+        durability.stop();
         if (::fdatasync(descriptor) != 0)
             return systemReason(errno);
         streaming.flushed(descriptor);
@@ -233,6 +238,7 @@ private:
     std::filesystem::path target;
     std::optional<std::filesystem::path> temporaryName;
     WriteBehind streaming;
+    FlushBehind durability;
 };
 
 // The file a path names, symbolic links followed, so that replacing it

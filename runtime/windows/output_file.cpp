@@ -1,7 +1,7 @@
 #include "runtime/output_file.h"
 
+#include "runtime/flush_behind.h"
 #include "runtime/path_text.h"
-#include "runtime/windows/flush_behind.h"
 #include "runtime/windows/system_reason.h"
 
 #include <algorithm>
@@ -143,7 +143,7 @@ public:
     ReplacingOutput(HANDLE temporary, std::wstring temporaryName, std::wstring target, bool targetExists,
                     std::int64_t size)
         : handle(temporary), temporaryPath(std::move(temporaryName)), targetPath(std::move(target)),
-          replacing(targetExists), streaming(temporary, size)
+          replacing(targetExists), streaming([temporary] { ::FlushFileBuffers(temporary); }, size)
     {
     }
     ~ReplacingOutput() override

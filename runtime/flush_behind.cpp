@@ -1,19 +1,11 @@
-#include "runtime/windows/flush_behind.h"
+#include "runtime/flush_behind.h"
 
 #include <system_error>
+#include <utility>
 
 namespace ostrel {
 
-namespace {
-
-// Each flush has a fixed cost, and a small output is written before a flush
-// could overlap anything.
-constexpr std::int64_t flushEvery = std::int64_t(32) << 20;
-constexpr std::int64_t smallestFlushed = 2 * flushEvery;
-
-} // namespace
-
-FlushBehind::FlushBehind(HANDLE file, std::int64_t outputSize) : handle(file)
+FlushBehind::FlushBehind(std::function<void()> flush, std::int64_t outputSize) : flushWritten(std::move(flush))
 {
     if (outputSize < smallestFlushed)
         return;
@@ -45,7 +37,6 @@ void FlushBehind::stop()
     }
 }
 
-// A failed flush here is met again, and reported, by the commit's own.
 void FlushBehind::flushWhileWritten(std::stop_token stopping)
 {
     std::unique_lock lock(mutex);
@@ -53,7 +44,7 @@ void FlushBehind::flushWhileWritten(std::stop_token stopping)
            && !stopping.stop_requested()) {
         unflushed = 0;
         lock.unlock();
-        ::FlushFileBuffers(handle);
+        flushWritten();
         lock.lock();
     }
 }
