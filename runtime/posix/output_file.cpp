@@ -165,7 +165,9 @@ public:
 
 private:
     static constexpr std::int64_t heldWhole = std::int64_t(256) << 20;
-    static constexpr std::int64_t window = std::int64_t(8) << 20;
+    // At 8 MiB behind, the writers waited on the disk often enough to make a
+    // large sort a tenth slower.
+    static constexpr std::int64_t window = std::int64_t(64) << 20;
     bool settles;
 };
 
