@@ -10,7 +10,8 @@ FlushBehind::FlushBehind(std::function<void()> flush, std::int64_t outputSize) :
     if (outputSize < smallestFlushed)
         return;
     try {
-        flusher = std::jthread([this](std::stop_token stopping) { flushWhileWritten(stopping); });
+        flusher = std::thread([this] { flushWhileWritten(); });
+        flushing = true;
     } catch (const std::system_error &) {
         // Without a thread to spare, the commit's flush does it all.
     }
@@ -18,7 +19,7 @@ FlushBehind::FlushBehind(std::function<void()> flush, std::int64_t outputSize) :
 
 void FlushBehind::written(std::int64_t bytes)
 {
-    if (!flusher.joinable())
+    if (!flushing)
         return;
     {
         const std::lock_guard lock(mutex);
@@ -26,22 +27,28 @@ void FlushBehind::written(std::int64_t bytes)
         if (unflushed < flushEvery)
             return;
     }
-    enoughWritten.notify_one();
+    wakeUp.notify_one();
 }
 
 void FlushBehind::stop()
 {
-    if (flusher.joinable()) {
-        flusher.request_stop();
-        flusher.join();
+    if (!flusher.joinable())
+        return;
+    {
+        const std::lock_guard lock(mutex);
+        stopping = true;
     }
+    wakeUp.notify_one();
+    flusher.join();
 }
 
-void FlushBehind::flushWhileWritten(std::stop_token stopping)
+void FlushBehind::flushWhileWritten()
 {
     std::unique_lock lock(mutex);
-    while (enoughWritten.wait(lock, stopping, [this] { return unflushed >= flushEvery; })
-           && !stopping.stop_requested()) {
+    for (;;) {
+        wakeUp.wait(lock, [this] { return stopping || unflushed >= flushEvery; });
+        if (stopping)
+            return;
         unflushed = 0;
         lock.unlock();
         flushWritten();

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <stop_token>
 #include <thread>
 
 namespace ostrel {
@@ -22,6 +21,7 @@ public:
     FlushBehind(std::function<void()> flush, std::int64_t outputSize);
     FlushBehind(const FlushBehind &) = delete;
     FlushBehind &operator=(const FlushBehind &) = delete;
+    ~FlushBehind() { stop(); }
 
     // Each flush has a fixed cost, and a small output is written before a
     // flush could overlap anything.
@@ -33,13 +33,18 @@ public:
     void stop();
 
 private:
-    void flushWhileWritten(std::stop_token stopping);
+    void flushWhileWritten();
 
     std::function<void()> flushWritten;
     std::mutex mutex;
-    std::condition_variable_any enoughWritten;
+    // A plain flag and condition variable: with the stop-token wait, a stop
+    // under Wine once waited for ever.
+    std::condition_variable wakeUp;
     std::int64_t unflushed = 0;
-    std::jthread flusher;
+    bool stopping = false;
+    std::thread flusher;
+    // Set once, before any writer can call: the thread itself is joined meanwhile.
+    bool flushing = false;
 };
 
 } // namespace ostrel
