@@ -20,6 +20,7 @@ struct ChildProcess::Handles
     HANDLE error = nullptr;
     std::string standardInput;
     bool killed = false;
+    std::string startFailure;
 };
 
 namespace {
@@ -103,12 +104,19 @@ ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vect
     startup.hStdError = childError;
     PROCESS_INFORMATION started{};
     const std::wstring folder = setup.workingFolder.wstring();
-    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
-                         folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
-        ::CloseHandle(started.hThread);
-        handles->process = started.hProcess;
-        handles->id = started.dwProcessId;
+    // Under Wine on a loaded machine a start now and then fails before the
+    // program runs at all; that says nothing of the program, so try again.
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                             CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                             folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+            ::CloseHandle(started.hThread);
+            handles->process = started.hProcess;
+            handles->id = started.dwProcessId;
+            break;
+        }
+        handles->startFailure = ostrel::systemReason(::GetLastError());
+        ::Sleep(100 * attempt);
     }
     ::CloseHandle(childInput);
     ::CloseHandle(childOutput);
@@ -149,8 +157,10 @@ void ChildProcess::kill()
 ProcessRun ChildProcess::finish(int secondsAllowed)
 {
     ProcessRun run;
-    if (!handles->process)
+    if (!handles->process) {
+        run.standardError = "(the program could not be started: " + handles->startFailure + ")";
         return run;
+    }
     std::thread output = drain(std::exchange(handles->output, nullptr), run.standardOutput);
     std::thread error = drain(std::exchange(handles->error, nullptr), run.standardError);
     std::string_view pending = handles->standardInput;
