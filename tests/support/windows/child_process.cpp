@@ -104,7 +104,7 @@ ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vect
     startup.hStdError = childError;
     PROCESS_INFORMATION started{};
     const std::wstring folder = setup.workingFolder.wstring();
-    // Under Wine on a loaded machine a start now and then fails before the
+    // Under Wine on a loaded machine a start may fail before the
     // program runs at all; that says nothing of the program, so try again.
     for (int attempt = 1; attempt <= 3; ++attempt) {
         if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
