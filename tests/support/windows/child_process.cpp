@@ -106,7 +106,8 @@ ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vect
     const std::wstring folder = setup.workingFolder.wstring();
     // Under Wine on a loaded machine a start may fail before the
     // program runs at all; that says nothing of the program, so try again.
-    for (int attempt = 1; attempt <= 3; ++attempt) {
+    constexpr int attempts = 3;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
         if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                              CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
                              folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
@@ -116,7 +117,8 @@ ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vect
             break;
         }
         handles->startFailure = ostrel::systemReason(::GetLastError());
-        ::Sleep(100 * attempt);
+        if (attempt < attempts)
+            ::Sleep(100 * attempt);
     }
     ::CloseHandle(childInput);
     ::CloseHandle(childOutput);
