@@ -1,5 +1,6 @@
 #include "batch/batch_arguments.h"
 
+#include "runtime/code_page.h"
 #include "runtime/fixed_paths.h"
 #include "runtime/path_text.h"
 
@@ -7,9 +8,50 @@
 
 namespace ostrel {
 
+namespace {
+
+std::string codePageList()
+{
+    std::string list;
+    for (const unsigned codePage : knownCodePages())
+        list += (list.empty() ? "" : ", ") + std::to_string(codePage);
+    return list;
+}
+
+// Empty when the value is good; otherwise why not, naming what is accepted.
+std::optional<std::string> chooseEncoding(const std::string &value, TextReading &reading)
+{
+    if (value == "utf-8" || value == "UTF-8") {
+        reading.encoding = TextReading::Encoding::Utf8;
+        return std::nullopt;
+    }
+    unsigned codePage = 0;
+    const bool digits = !value.empty() && value.size() <= 5 && value.find_first_not_of("0123456789") == std::string::npos;
+    if (digits)
+        codePage = unsigned(std::stoul(value));
+    if (!digits || !isKnownCodePage(codePage))
+        return "--encoding: " + value + " is neither utf-8 nor a known code page (" + codePageList() + ")";
+    reading.encoding = TextReading::Encoding::CodePage;
+    reading.ansiCodePage = codePage;
+    return std::nullopt;
+}
+
+std::optional<std::string> chooseColumns(const std::string &value, TextReading &reading)
+{
+    if (value == "characters")
+        reading.columns = ColumnUnit::Characters;
+    else if (value == "bytes")
+        reading.columns = ColumnUnit::Bytes;
+    else
+        return "--columns: " + value + " is neither characters nor bytes";
+    return std::nullopt;
+}
+
+} // namespace
+
 BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
 {
-    BatchArguments result{inputFilePath(), outputFilePath(), false, std::nullopt, std::nullopt};
+    BatchArguments result{inputFilePath(), outputFilePath(), false, systemReading(), std::nullopt, std::nullopt};
     CLI::App app("Puts a file of route records into key order.\n"
                  "Exit status: 0 sorted, 1 refused for a duplicate key, 2 any other failure.",
                  "tavel-sort");
@@ -26,6 +68,17 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
     app.add_flag("--duplicates", result.listDuplicates,
                  "List every record whose key repeats an earlier record's key, with the first line holding it, "
                  "and write no file. Exit status 1 when there is one, 0 when there is none.");
+    std::string encoding;
+    std::string columns;
+    app.add_option("--encoding", encoding,
+                   "Read every line as utf-8, or every line in the given Windows code page, such as 1252 or 932 "
+                   "(default: a line that is valid UTF-8 as UTF-8, any other in code page "
+                       + std::to_string(result.reading.ansiCodePage) + ")")
+        ->option_text("ENC");
+    app.add_option("--columns", columns,
+                   "Count columns in characters or bytes (default: characters, but bytes for a UTF-8 line as long in "
+                   "bytes as most ASCII lines)")
+        ->option_text("UNIT");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -40,6 +93,14 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
     } catch (const CLI::ParseError &error) {
         result.usageError = error.what();
         return result;
+    }
+    if (!encoding.empty()) {
+        if ((result.usageError = chooseEncoding(encoding, result.reading)))
+            return result;
+    }
+    if (!columns.empty()) {
+        if ((result.usageError = chooseColumns(columns, result.reading)))
+            return result;
     }
     if (result.listDuplicates && !output.empty()) {
         result.usageError = "--duplicates writes no file, so takes no OUTPUT: " + output;

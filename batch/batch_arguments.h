@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/line_reading.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,14 +15,16 @@ struct BatchArguments
     std::filesystem::path outputPath;
     // List the repeated keys of the input instead of sorting it.
     bool listDuplicates = false;
+    // How lines are read, by --encoding and --columns.
+    TextReading reading;
     // For --help and --version: the text to print instead of sorting.
     std::optional<std::string> information;
     // What is wrong with the command line, in one line.
     std::optional<std::string> usageError;
 };
 
-// Reads "tavel-sort [INPUT [OUTPUT]]" and "tavel-sort --duplicates [INPUT]";
-// the fixed paths stand in for what is left out.
+// Reads "tavel-sort [OPTIONS] [INPUT [OUTPUT]]" and "tavel-sort --duplicates
+// [OPTIONS] [INPUT]"; the fixed paths stand in for what is left out.
 BatchArguments parseBatchArguments(const std::vector<std::string> &arguments);
 
 } // namespace ostrel

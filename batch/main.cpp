@@ -28,10 +28,10 @@ void show(StandardStream stream, std::string_view message)
     ostrel::writeText(stream, ostrel::consoleText(message, ostrel::isTerminal(stream)));
 }
 
-int listDuplicates(const std::filesystem::path &inputPath)
+int listDuplicates(const std::filesystem::path &inputPath, const ostrel::TextReading &chosen)
 {
     using Result = ostrel::DuplicateCheck::Result;
-    const ostrel::DuplicateCheck check = ostrel::checkRepeatedKeys(inputPath);
+    const ostrel::DuplicateCheck check = ostrel::checkRepeatedKeys(inputPath, chosen);
     switch (check.result) {
     case Result::NoRepeats:
         show(StandardStream::Output, check.report);
@@ -45,9 +45,10 @@ int listDuplicates(const std::filesystem::path &inputPath)
     }
 }
 
-int sort(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath)
+int sort(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
+         const ostrel::TextReading &chosen)
 {
-    const SortOutcome outcome = ostrel::sortRecordFile(inputPath, outputPath);
+    const SortOutcome outcome = ostrel::sortRecordFile(inputPath, outputPath, chosen);
     // Sorted records on standard output are the data; the message must not join them.
     const bool sorted = outcome.result == SortOutcome::Result::Sorted;
     const bool recordsOnOutput = ostrel::isStandardStream(outputPath);
@@ -69,6 +70,6 @@ int main(int argc, char *argv[])
         return 2;
     }
     if (arguments.listDuplicates)
-        return listDuplicates(arguments.inputPath);
-    return sort(arguments.inputPath, arguments.outputPath);
+        return listDuplicates(arguments.inputPath, arguments.reading);
+    return sort(arguments.inputPath, arguments.outputPath, arguments.reading);
 }

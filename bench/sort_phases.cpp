@@ -41,13 +41,13 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
 {
     Clock::time_point mark = Clock::now();
     const Clock::time_point start = mark;
-    const ostrel::RouteFileRead route = ostrel::readRouteFile(input);
+    const ostrel::RouteFileRead route = ostrel::readRouteFile(input, ostrel::systemReading());
     if (route.failure) {
         std::fprintf(stderr, "%s\n", route.failure->message.c_str());
         return false;
     }
     phases.read.push_back(millisecondsSince(mark));
-    ostrel::RecordSorter sorter(route.file.records(), route.file.stretches());
+    ostrel::RecordSorter sorter(route.file.records(), route.file.stretches(), route.file.reading());
     phases.key.push_back(millisecondsSince(mark));
     const std::string_view leadingBytes = route.file.byteOrderMark();
     ostrel::CreatedOutput created =
@@ -63,7 +63,7 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
     phases.flush.push_back(millisecondsSince(mark));
     phases.total.push_back(std::chrono::duration<double, std::milli>(mark - start).count());
 
-    ostrel::RecordSorter alone(route.file.records(), route.file.stretches());
+    ostrel::RecordSorter alone(route.file.records(), route.file.stretches(), route.file.reading());
     mark = Clock::now();
     alone.sortRemainingStretches();
     phases.sortAlone.push_back(millisecondsSince(mark));

@@ -36,4 +36,18 @@ std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t 
     return lines;
 }
 
+// The stretches follow each other from the start, so each range begins where
+// the one before it ends.
+std::vector<LineRange> linesByStretch(std::string_view data, const std::vector<TextStretch> &stretches)
+{
+    std::vector<LineRange> ranges;
+    std::int64_t begin = 0;
+    for (const TextStretch &stretch : stretches) {
+        const std::int64_t end = lineStartAtOrAfter(data, stretch.end);
+        ranges.push_back({begin, end});
+        begin = end;
+    }
+    return ranges;
+}
+
 } // namespace ostrel

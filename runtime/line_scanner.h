@@ -1,11 +1,14 @@
 #pragma once
 
+#include "runtime/text_survey.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -113,5 +116,14 @@ std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t 
 
 // The first line start at or after position, or the size of data.
 std::int64_t lineStartAtOrAfter(std::string_view data, std::int64_t position);
+
+// The lines that start in each stretch, from line start to line start: the
+// part of the text that one core takes.
+struct LineRange
+{
+    std::int64_t begin = 0;
+    std::int64_t end = 0;
+};
+std::vector<LineRange> linesByStretch(std::string_view data, const std::vector<TextStretch> &stretches);
 
 } // namespace ostrel

@@ -46,6 +46,7 @@ public:
         const __m128i cr = _mm_set1_epi8('\r');
         const __m128i marks = _mm_set1_epi8(endOfFileMark);
         __m128i counters = _mm_setzero_si128();
+        __m128i seen = _mm_setzero_si128();
         int blocksCounted = 0;
         const auto addCounters = [&] {
             const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
@@ -61,10 +62,12 @@ public:
                 break;
             const __m128i startsAfterCr = _mm_andnot_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(before, cr));
             counters = _mm_sub_epi8(counters, _mm_or_si128(_mm_cmpeq_epi8(before, lf), startsAfterCr));
+            seen = _mm_or_si128(seen, bytes);
             if (++blocksCounted == 255)
                 addCounters();
         }
         addCounters();
+        allAscii = allAscii && _mm_movemask_epi8(seen) == 0;
         afterLf = from[-1] == '\n';
         afterCr = from[-1] == '\r';
 #endif
@@ -72,6 +75,7 @@ public:
     }
 
     std::int64_t lineStarts = 0;
+    bool allAscii = true;
 
 private:
     const char *scanBytes(const char *from, const char *to)
@@ -80,6 +84,7 @@ private:
             lineStarts += afterLf || (afterCr && *from != '\n');
             afterLf = *from == '\n';
             afterCr = *from == '\r';
+            allAscii = allAscii && static_cast<unsigned char>(*from) < 0x80;
         }
         return from;
     }
@@ -98,6 +103,7 @@ TextSurvey surveyText(std::string_view text, unsigned stretchCount)
     for (unsigned s = 0; s < stretchCount; ++s)
         survey.stretches.push_back({size * s / stretchCount, size * (s + 1) / stretchCount, 0});
     std::vector<std::int64_t> marks(stretchCount, size);
+    std::vector<char> allAscii(stretchCount, true);
     std::vector<std::function<void()>> scans;
     for (unsigned s = 0; s < stretchCount; ++s) {
         scans.push_back([&, s] {
@@ -106,12 +112,14 @@ TextSurvey surveyText(std::string_view text, unsigned stretchCount)
             const char *end = text.data() + stretch.end;
             const char *mark = scan.scan(text.data() + stretch.begin, end);
             stretch.lineStarts = scan.lineStarts;
+            allAscii[s] = scan.allAscii;
             if (mark != end)
                 marks[s] = mark - text.data();
         });
     }
     runInParallel(scans);
     survey.firstEndOfFileMark = *std::min_element(marks.begin(), marks.end());
+    survey.allAscii = std::all_of(allAscii.begin(), allAscii.end(), [](char ascii) { return ascii; });
     return survey;
 }
 

@@ -1,5 +1,6 @@
 #include "sorting/duplicate_check.h"
 
+#include "runtime/code_page.h"
 #include "runtime/path_text.h"
 #include "sorting/record_key.h"
 #include "sorting/record_sorter.h"
@@ -13,13 +14,37 @@ namespace ostrel {
 
 namespace {
 
-std::string repeatText(const RepeatedRecord &repeat)
+std::string repeatText(const RepeatedRecord &repeat, const TextReading &reading)
 {
     std::string text = "Line " + std::to_string(repeat.lineNumber) + " repeats line "
                        + std::to_string(repeat.firstLineNumber) + ": Name = ";
-    text += recordName(repeat.line);
+    text += recordName(repeat.line, reading);
     text += "; Key = ";
-    text += BuildRecordKey(repeat.line).view();
+    text += recordKeyText(repeat.line, reading);
+    return text;
+}
+
+std::string linesText(std::int64_t lines)
+{
+    return std::to_string(lines) + (lines == 1 ? " line" : " lines");
+}
+
+// So that the operator sees what was assumed of lines that are not ASCII.
+std::string readingText(const LineCounts &counts, const TextReading &reading)
+{
+    std::vector<std::string> ways;
+    if (counts.utf8Characters > 0)
+        ways.push_back(linesText(counts.utf8Characters) + " as UTF-8 counting characters");
+    if (counts.utf8Bytes > 0)
+        ways.push_back(linesText(counts.utf8Bytes) + " as UTF-8 counting bytes");
+    if (counts.ansi > 0) {
+        const bool byBytes = isDoubleByteCodePage(reading.ansiCodePage) && reading.columns == ColumnUnit::Bytes;
+        ways.push_back(linesText(counts.ansi) + " in code page " + std::to_string(reading.ansiCodePage)
+                       + (byBytes ? " counting bytes" : ""));
+    }
+    std::string text = "Read other than as ASCII: ";
+    for (std::size_t i = 0; i < ways.size(); ++i)
+        text += (i == 0 ? "" : ", ") + ways[i];
     return text;
 }
 
@@ -38,22 +63,25 @@ DuplicateCheck failed(DuplicateCheck::Result result, SortOutcome outcome)
 
 } // namespace
 
-DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath)
+DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const TextReading &chosen)
 {
     try {
-        const RouteFileRead input = readRouteFile(inputPath);
+        const RouteFileRead input = readRouteFile(inputPath, chosen);
         if (input.failure)
             return failed(DuplicateCheck::Result::ReadFailed, *input.failure);
-        RecordSorter sorter(input.file.records(), input.file.stretches());
+        const TextReading &reading = input.file.reading();
+        RecordSorter sorter(input.file.records(), input.file.stretches(), reading);
         sorter.sortRemainingStretches();
-        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter.records());
+        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter);
         if (auto changed = input.file.failureSinceRead())
             return failed(DuplicateCheck::Result::ReadFailed, *changed);
 
         DuplicateCheck check{repeats.empty() ? DuplicateCheck::Result::NoRepeats : DuplicateCheck::Result::Repeats, {}};
         for (const RepeatedRecord &repeat : repeats)
-            check.report += repeatText(repeat) + "\r\n";
+            check.report += repeatText(repeat, reading) + "\r\n";
         check.report += summaryText(sorter.recordCount(), repeats.size());
+        if (!reading.allAscii)
+            check.report += "\r\n" + readingText(input.file.lineCounts(), reading);
         return check;
     } catch (const std::bad_alloc &) {
         return failed(DuplicateCheck::Result::OutOfMemory, outOfMemoryOutcome(displayInputPath(inputPath)));

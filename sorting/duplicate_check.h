@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/line_reading.h"
+
 #include <filesystem>
 #include <string>
 
@@ -18,7 +20,8 @@ struct DuplicateCheck
 
 // Reads and keys the route file as a sort would, and lists every repeated
 // key with the first line that holds it, for the operator who fixes the
-// file. Writes nothing. "-" stands for standard input.
-DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath);
+// file, and how its lines were read. Writes nothing. "-" stands for
+// standard input.
+DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const TextReading &chosen);
 
 } // namespace ostrel

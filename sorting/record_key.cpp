@@ -7,23 +7,31 @@ namespace ostrel {
 RecordKey BuildRecordKey(std::string_view line)
 {
     RecordKey key;
-    key.append(columnText(line, 170, 4));
-    if (columnText(line, 7, 3) == "375") {
-        // Special routes are keyed by their route number, not columns 5-19.
-        key.append("0000375");
-        key.append(columnText(line, 56, 2));
-        key.append("        ");
-    } else {
-        key.append(columnText(line, 5, 15));
-    }
-    key.append(columnText(line, 1, 2));
-    key.append(columnText(line, 3, 2));
+    keyPieces([line](std::size_t first, std::size_t length) { return columnText(line, first, length); },
+              [&key](std::string_view piece) { key.append(piece); });
     return key;
 }
 
-std::string_view recordName(std::string_view line)
+RecordKey BuildRecordKey(std::string_view line, const TextReading &reading)
 {
-    return trimSpaces(columnText(line, 18, 30));
+    const LineForm form = lineForm(line, reading);
+    if (form == LineForm::Ascii)
+        return BuildRecordKey(line);
+    RecordKey key;
+    keyPieces(LineColumns(line, form, reading), [&key](std::string_view piece) { key.append(piece); });
+    return key;
+}
+
+std::string recordKeyText(std::string_view line, const TextReading &reading)
+{
+    std::string key;
+    keyPieces(LineColumns(line, lineForm(line, reading), reading), [&key](std::string_view piece) { key += piece; });
+    return key;
+}
+
+std::string_view recordName(std::string_view line, const TextReading &reading)
+{
+    return trimSpaces(LineColumns(line, lineForm(line, reading), reading)(18, 30));
 }
 
 } // namespace ostrel

@@ -27,10 +27,12 @@ struct KeyedPart
     std::int64_t firstPlace = 0;
     std::int64_t places = 0;
     std::int64_t keyed = 0;
+    std::int64_t partialKeys = 0;
     std::vector<RecordGroup> groups;
 };
 
-void keyPart(std::string_view input, Grouping grouping, KeyedRecord *records, KeyedPart &part)
+void keyPart(std::string_view input, const TextReading &reading, Grouping grouping, KeyedRecord *records,
+             KeyedPart &part)
 {
     LineScanner scanner(input, part.begin, part.end);
     KeyedRecord *next = records + part.firstPlace;
@@ -39,10 +41,12 @@ void keyPart(std::string_view input, Grouping grouping, KeyedRecord *records, Ke
     // watch reports; the places must not be overrun meanwhile.
     for (std::optional<LineSpan> line; next != end && (line = scanner.next()); ++next) {
         const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
-        const KeyedRecord *record = std::construct_at(next, BuildRecordKey(text), line->start, line->length);
+        const RecordKey key = reading.allAscii ? BuildRecordKey(text) : BuildRecordKey(text, reading);
+        const KeyedRecord *record = std::construct_at(next, key, line->start, line->length);
         RecordGroup &group = part.groups[grouping.of(*record)];
         ++group.records;
         group.lineBytes += line->length;
+        part.partialKeys += !key.isWhole();
     }
     part.keyed = next - (records + part.firstPlace);
 }
@@ -94,33 +98,31 @@ void groupInPlace(KeyedInput &keyed)
 // Each stretch's lines are keyed on a core of their own, straight into their
 // counted places, and then grouped there: the records are held once, in
 // memory filled front to back.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches)
+KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &reading)
 {
     if (std::int64_t(input.size()) >= largestInput)
         throw std::bad_alloc();
     KeyedInput keyed;
     keyed.grouping = Grouping{std::int64_t(input.size()) >= twoByteGroupsFrom ? 2u : 1u};
     const std::size_t groupCount = keyed.grouping.count();
-    // The stretches follow each other from the start, so each part begins
-    // where the one before it ends.
+    const std::vector<LineRange> ranges = linesByStretch(input, stretches);
     std::vector<KeyedPart> parts;
     std::int64_t places = 0;
-    std::int64_t partBegin = 0;
-    for (const TextStretch &stretch : stretches) {
-        const std::int64_t partEnd = lineStartAtOrAfter(input, stretch.end);
-        parts.push_back({partBegin, partEnd, places, stretch.lineStarts, 0, std::vector<RecordGroup>(groupCount)});
-        places += stretch.lineStarts;
-        partBegin = partEnd;
+    for (std::size_t s = 0; s < stretches.size(); ++s) {
+        parts.push_back({ranges[s].begin, ranges[s].end, places, stretches[s].lineStarts, 0, 0,
+                         std::vector<RecordGroup>(groupCount)});
+        places += stretches[s].lineStarts;
     }
     keyed.records = RecordArray(std::size_t(places), Filling::FrontToBack);
     std::vector<std::function<void()>> keying;
     for (KeyedPart &part : parts)
-        keying.push_back([&] { keyPart(input, keyed.grouping, keyed.records.begin(), part); });
+        keying.push_back([&] { keyPart(input, reading, keyed.grouping, keyed.records.begin(), part); });
     runInParallel(keying);
 
     keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));
     keyed.groups.resize(groupCount);
     for (const KeyedPart &part : parts) {
+        keyed.partialKeys += part.partialKeys;
         for (std::size_t g = 0; g < groupCount; ++g) {
             keyed.groups[g].records += part.groups[g].records;
             keyed.groups[g].lineBytes += part.groups[g].lineBytes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/line_reading.h"
 #include "runtime/text_survey.h"
 #include "sorting/record_array.h"
 
@@ -44,10 +45,13 @@ struct KeyedInput
     RecordArray records;
     Grouping grouping;
     std::vector<RecordGroup> groups;
+    // Records whose keys are longer than a RecordKey holds.
+    std::int64_t partialKeys = 0;
 };
 
-// Keys the lines on all cores, those of each stretch as many as it was
-// counted to hold. Throws std::bad_alloc when the records do not fit in memory.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches);
+// Keys the lines on all cores, read as the reading says, those of each
+// stretch as many as it was counted to hold. Throws std::bad_alloc when the
+// records do not fit in memory.
+KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &reading);
 
 } // namespace ostrel

@@ -20,8 +20,9 @@ constexpr std::int64_t recordsPerWorker = 64 * 1024;
 
 } // namespace
 
-RecordSorter::RecordSorter(std::string_view text, const std::vector<TextStretch> &lineStretches)
-    : input(text), keyed(keyRecords(text, lineStretches))
+RecordSorter::RecordSorter(std::string_view text, const std::vector<TextStretch> &lineStretches,
+                           const TextReading &textReading)
+    : input(text), reading(textReading), keyed(keyRecords(text, lineStretches, textReading))
 {
     const auto count = std::int64_t(keyed.records.size());
     stretches = planStretches(keyed, std::max(count / stretchesWanted, smallestStretch));
@@ -40,6 +41,8 @@ std::optional<Stretch> RecordSorter::sortNextStretch()
         return std::nullopt;
     const Stretch &stretch = stretches[index];
     radixSort(keyed.records.begin() + stretch.first, keyed.records.begin() + stretch.last, stretch.sharedKeyBytes);
+    if (keyed.partialKeys > 0)
+        orderPartialKeys(stretch);
     noteRepeats(stretch);
     return stretch;
 }
@@ -53,6 +56,35 @@ void RecordSorter::sortRemainingStretches()
     }));
 }
 
+// Keys longer than held that share the bytes held lie side by side, by
+// length; only their whole keys, rebuilt from the lines, tell their order.
+void RecordSorter::orderPartialKeys(const Stretch &stretch)
+{
+    KeyedRecord *const last = keyed.records.begin() + stretch.last;
+    for (KeyedRecord *first = keyed.records.begin() + stretch.first; first != last;) {
+        KeyedRecord *end = first + 1;
+        if (!first->key().isWhole()) {
+            while (end != last && !end->key().isWhole() && end->key().sharesHeldBytes(first->key()))
+                ++end;
+        }
+        if (end - first > 1) {
+            std::vector<std::pair<std::string, KeyedRecord>> whole;
+            for (const KeyedRecord *record = first; record != end; ++record)
+                whole.emplace_back(recordKeyText(record->line(input), reading), *record);
+            std::stable_sort(whole.begin(), whole.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+            for (std::size_t i = 0; i < whole.size(); ++i)
+                first[i] = whole[i].second;
+        }
+        first = end;
+    }
+}
+
+bool RecordSorter::sameKey(const KeyedRecord &left, const KeyedRecord &right) const
+{
+    return left.key() == right.key()
+           && (left.key().isWhole() || recordKeyText(left.line(input), reading) == recordKeyText(right.line(input), reading));
+}
+
 // Equal keys lie side by side, in input order, and never in two stretches,
 // which differ in some key byte; so each repeat is the right one of an equal
 // pair within a stretch.
@@ -61,7 +93,7 @@ void RecordSorter::noteRepeats(const Stretch &stretch)
     const KeyedRecord *earliest = nullptr;
     for (std::int64_t i = stretch.first + 1; i < stretch.last; ++i) {
         const KeyedRecord &record = keyed.records[std::size_t(i)];
-        if (record.key() == keyed.records[std::size_t(i - 1)].key()
+        if (sameKey(record, keyed.records[std::size_t(i - 1)])
             && (!earliest || record.lineStart() < earliest->lineStart()))
             earliest = &record;
     }

@@ -23,9 +23,9 @@ struct RepeatedKey
 class RecordSorter
 {
 public:
-    // Keys every line, as counted stretch by stretch. Throws std::bad_alloc
-    // when the records do not fit in memory.
-    RecordSorter(std::string_view input, const std::vector<TextStretch> &lineStretches);
+    // Keys every line, read as the reading says and as counted stretch by
+    // stretch. Throws std::bad_alloc when the records do not fit in memory.
+    RecordSorter(std::string_view input, const std::vector<TextStretch> &lineStretches, const TextReading &reading);
     RecordSorter(const RecordSorter &) = delete;
     RecordSorter &operator=(const RecordSorter &) = delete;
 
@@ -44,6 +44,9 @@ public:
     // Valid once every stretch is sorted.
     const RecordArray &records() const { return keyed.records; }
 
+    // Whether two records have one key, also where it is longer than held.
+    bool sameKey(const KeyedRecord &left, const KeyedRecord &right) const;
+
     // Whether a stretch sorted so far holds two records with one key.
     bool repeatFound() const;
     // Valid once every stretch is sorted. The first line, in input order,
@@ -52,9 +55,11 @@ public:
     std::optional<RepeatedKey> firstRepeat() const;
 
 private:
+    void orderPartialKeys(const Stretch &stretch);
     void noteRepeats(const Stretch &stretch);
 
     std::string_view input;
+    TextReading reading;
     KeyedInput keyed;
     std::vector<Stretch> stretches;
     std::atomic<std::size_t> nextStretch{0};

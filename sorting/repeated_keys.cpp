@@ -45,12 +45,13 @@ private:
 
 } // namespace
 
-std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, const RecordArray &sortedRecords)
+std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, const RecordSorter &sorter)
 {
+    const RecordArray &sortedRecords = sorter.records();
     std::vector<Repeat> repeats;
     for (const KeyedRecord *first = sortedRecords.begin(); first != sortedRecords.end();) {
         const KeyedRecord *next = first + 1;
-        for (; next != sortedRecords.end() && next->key() == first->key(); ++next)
+        for (; next != sortedRecords.end() && sorter.sameKey(*next, *first); ++next)
             repeats.push_back({next, first});
         first = next;
     }

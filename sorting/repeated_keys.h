@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sorting/record_array.h"
+#include "sorting/record_sorter.h"
 
 #include <cstdint>
 #include <string_view>
@@ -16,8 +16,8 @@ struct RepeatedRecord
     std::string_view line;
 };
 
-// Every repeat among records already in key order (equal keys in input
-// order), listed in input order.
-std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, const RecordArray &sortedRecords);
+// Every repeat among the input's records, once all are sorted (equal keys in
+// input order), listed in input order.
+std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, const RecordSorter &sorter);
 
 } // namespace ostrel

@@ -5,10 +5,8 @@
 
 namespace ostrel {
 
-RouteFile::RouteFile(std::filesystem::path path, InputContents held, std::string_view byteOrderMark,
-                     std::string_view records, std::vector<TextStretch> recordStretches)
-    : filePath(std::move(path)), contents(std::move(held)), mark(byteOrderMark), recordBytes(records),
-      lineStretches(std::move(recordStretches))
+RouteFile::RouteFile(std::filesystem::path path, InputContents held, TextBody body)
+    : filePath(std::move(path)), contents(std::move(held)), text(std::move(body))
 {
 }
 
@@ -19,17 +17,15 @@ std::optional<SortOutcome> RouteFile::failureSinceRead() const
     return std::nullopt;
 }
 
-RouteFileRead readRouteFile(const std::filesystem::path &path)
+RouteFileRead readRouteFile(const std::filesystem::path &path, const TextReading &chosen)
 {
     InputFile input = readInputFile(path);
     if (input.failureReason)
         return {{}, readFailedOutcome(displayInputPath(path), *input.failureReason)};
-    TextBody body = textBody(input.contents.bytes());
+    TextBody body = textBody(input.contents.bytes(), chosen);
     if (body.refusal)
         return {{}, readFailedOutcome(displayInputPath(path), *body.refusal)};
-    return {RouteFile(path, std::move(input.contents), body.byteOrderMark, body.lines,
-                      std::move(body.stretches)),
-            std::nullopt};
+    return {RouteFile(path, std::move(input.contents), std::move(body)), std::nullopt};
 }
 
 } // namespace ostrel

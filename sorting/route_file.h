@@ -1,7 +1,7 @@
 #pragma once
 
 #include "runtime/input_file.h"
-#include "runtime/text_survey.h"
+#include "runtime/text_body.h"
 #include "sorting/sort_outcome.h"
 
 #include <filesystem>
@@ -11,19 +11,20 @@
 
 namespace ostrel {
 
-// A route file as a run reads it: its records' bytes, and the byte order
-// mark before them, which the sorted file keeps.
+// A route file as a run reads it: its records' bytes, how each line is read,
+// and the byte order mark before them, which the sorted file keeps.
 class RouteFile
 {
 public:
     RouteFile() = default;
-    RouteFile(std::filesystem::path path, InputContents contents, std::string_view byteOrderMark,
-              std::string_view records, std::vector<TextStretch> recordStretches);
+    RouteFile(std::filesystem::path path, InputContents contents, TextBody body);
 
-    std::string_view records() const { return recordBytes; }
+    std::string_view records() const { return text.lines; }
     // Stretches of the records' bytes, each with how many lines start there.
-    const std::vector<TextStretch> &stretches() const { return lineStretches; }
-    std::string_view byteOrderMark() const { return mark; }
+    const std::vector<TextStretch> &stretches() const { return text.stretches; }
+    const TextReading &reading() const { return text.reading; }
+    const LineCounts &lineCounts() const { return text.counts; }
+    std::string_view byteOrderMark() const { return text.byteOrderMark; }
 
     // Asked once the records have been used, before anything is made of them:
     // the read failure to report when the file did not hold them throughout.
@@ -32,9 +33,7 @@ public:
 private:
     std::filesystem::path filePath;
     InputContents contents;
-    std::string_view mark;
-    std::string_view recordBytes;
-    std::vector<TextStretch> lineStretches;
+    TextBody text;
 };
 
 struct RouteFileRead
@@ -43,8 +42,8 @@ struct RouteFileRead
     std::optional<SortOutcome> failure; // the read failure to report
 };
 
-// Reads the whole file, or standard input for "-". Throws std::bad_alloc when
-// it does not fit in memory.
-RouteFileRead readRouteFile(const std::filesystem::path &path);
+// Reads the whole file, or standard input for "-", its lines as chosen.
+// Throws std::bad_alloc when it does not fit in memory.
+RouteFileRead readRouteFile(const std::filesystem::path &path, const TextReading &chosen);
 
 } // namespace ostrel

@@ -20,21 +20,22 @@ std::string joined(std::initializer_list<std::string_view> pieces)
 SortOutcome fileFailure(SortOutcome::Result result, std::string_view heading, std::string_view displayPath,
                         std::string_view reason)
 {
-    return {result, joined({heading, lineBreak, " File = ", displayPath, lineBreak, " Reason = ", reason})};
+    return {result, joined({heading, lineBreak, " File = ", displayPath, lineBreak, " Reason = ", reason}), {}};
 }
 
 } // namespace
 
 SortOutcome sortedOutcome()
 {
-    return {SortOutcome::Result::Sorted, "Route Records were sorted."};
+    return {SortOutcome::Result::Sorted, "Route Records were sorted.", {}};
 }
 
-SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line)
+SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line, const TextReading &reading)
 {
     return {SortOutcome::Result::DuplicateKey,
             joined({"Failed Sort - duplicate keys, ", lineBreak, " Line = ", numberText(lineNumber), lineBreak,
-                    " Name = ", recordName(line), lineBreak, " Key = ", BuildRecordKey(line).view()})};
+                    " Name = ", recordName(line, reading), lineBreak, " Key = ", recordKeyText(line, reading)}),
+            codePageOf(lineForm(line, reading), reading)};
 }
 
 SortOutcome readFailedOutcome(std::string_view displayPath, std::string_view reason)
@@ -51,7 +52,7 @@ SortOutcome writeFailedOutcome(std::string_view displayPath, std::string_view re
 SortOutcome outOfMemoryOutcome(std::string_view displayInputPath)
 {
     return {SortOutcome::Result::OutOfMemory,
-            joined({"Failed Sort - not enough memory, ", lineBreak, " File = ", displayInputPath})};
+            joined({"Failed Sort - not enough memory, ", lineBreak, " File = ", displayInputPath}), {}};
 }
 
 } // namespace ostrel

@@ -19,7 +19,7 @@ namespace {
 // the output visible.
 SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &outputPath)
 {
-    RecordSorter sorter(input.records(), input.stretches());
+    RecordSorter sorter(input.records(), input.stretches(), input.reading());
     const std::string_view leadingBytes = input.byteOrderMark();
     CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
     std::optional<std::string> writeFailure = std::move(created.failureReason);
@@ -30,7 +30,7 @@ SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &out
     if (auto changed = input.failureSinceRead())
         return *changed;
     if (const auto repeat = sorter.firstRepeat())
-        return duplicateKeyOutcome(repeat->lineNumber, repeat->line);
+        return duplicateKeyOutcome(repeat->lineNumber, repeat->line, input.reading());
     if (!writeFailure)
         writeFailure = created.file->commit();
     if (writeFailure)
@@ -40,10 +40,11 @@ SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &out
 
 } // namespace
 
-SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath)
+SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
+                           const TextReading &chosen)
 {
     try {
-        const RouteFileRead input = readRouteFile(inputPath);
+        const RouteFileRead input = readRouteFile(inputPath, chosen);
         if (input.failure)
             return *input.failure;
         return sortRecords(input.file, outputPath);

@@ -121,7 +121,7 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
                 REQUIRE(failedLine == expected.failedLine);
                 if (expected.failedLine) {
                     ++refused;
-                    CHECK(ostrel::duplicateKeyOutcome(*failedLine, order.firstRepeat->line).message == expected.message);
+                    CHECK(ostrel::duplicateKeyOutcome(*failedLine, order.firstRepeat->line, order.reading).message == expected.message);
                 } else {
                     CHECK(order.output() == expected.output);
                 }
@@ -208,7 +208,7 @@ TEST_CASE("large inputs match a plain sort, in memory and through files")
                 CHECK(order.firstRepeat->lineNumber == std::int64_t(row.repeatAt + 1));
                 CHECK(order.firstRepeat->line == lines[row.repeatAt]);
                 CHECK(outcome.message
-                      == ostrel::duplicateKeyOutcome(std::int64_t(row.repeatAt + 1), lines[row.repeatAt]).message);
+                      == ostrel::duplicateKeyOutcome(std::int64_t(row.repeatAt + 1), lines[row.repeatAt], order.reading).message);
                 CHECK(support::readFile(folder / "out") == earlierOutput);
                 CHECK(support::folderEntries(folder.path()) == std::vector<std::string>{"in", "out"});
             } else {

@@ -151,6 +151,6 @@ TEST_CASE("the name is columns 18 to 47, trimmed")
         {"all spaces", routeRecord(60, {{18, std::string(30, ' ')}}), ""},
     };
     for (const Row &row : rows) {
-        SUBCASE(row.name) { CHECK(ostrel::recordName(row.line) == row.expected); }
+        SUBCASE(row.name) { CHECK(ostrel::recordName(row.line, ostrel::TextReading{}) == row.expected); }
     }
 }

@@ -47,7 +47,7 @@ TEST_CASE("keying keeps to the lines counted, and holds only keyed lines")
             for (std::size_t s = 0; s < stretches.size(); ++s)
                 stretches[s].lineStarts = std::max<std::int64_t>(0, stretches[s].lineStarts + row.countChanges[s]);
 
-            const ostrel::KeyedInput keyed = ostrel::keyRecords(text, stretches);
+            const ostrel::KeyedInput keyed = ostrel::keyRecords(text, stretches, ostrel::TextReading{});
             CHECK(std::int64_t(keyed.records.size()) == row.expectedRecords);
             std::int64_t grouped = 0;
             for (const ostrel::RecordGroup &group : keyed.groups)

@@ -22,10 +22,10 @@ struct Listed
 
 std::vector<Listed> listWithEngine(const std::string &input)
 {
-    ostrel::RecordSorter sorter(input, ostrel::surveyText(input).stretches);
+    ostrel::RecordSorter sorter(input, ostrel::surveyText(input).stretches, ostrel::TextReading{});
     sorter.sortRemainingStretches();
     std::vector<Listed> listed;
-    for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(input, sorter.records()))
+    for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(input, sorter))
         listed.push_back({repeat.lineNumber, repeat.firstLineNumber, std::string(repeat.line)});
     return listed;
 }

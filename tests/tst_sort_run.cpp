@@ -83,6 +83,9 @@ TEST_CASE("text as Windows programs write it")
     const std::string a = keyed("AA01"), b = keyed("BB02");
     const std::string mark = "\xef\xbb\xbf";
     const std::string utf16Reason = "The file is UTF-16 text: save it as ANSI or UTF-8 text";
+    const auto laterMarkReason = [](int line) {
+        return "A byte order mark begins line " + std::to_string(line) + ", as where two files were joined: remove it";
+    };
     const auto hiddenReason = [](int line) {
         return "An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it";
     };
@@ -106,9 +109,11 @@ TEST_CASE("text as Windows programs write it")
         {"byte order mark and Ctrl+Z", mark + b + "\r\n" + a + "\x1a", Result::Sorted, mark + a + "\r\n" + b + "\r\n"},
         {"byte order mark only", mark, Result::Sorted, mark},
         {"a later copy of line 1 repeats it", mark + a + "\r\n" + b + "\r\n" + a + "\r\n", Result::DuplicateKey, "3"},
-        // Here it shifts the columns of its line, as any bytes would.
-        {"byte order mark later is record data", a + "\r\n" + mark + b + "\r\n", Result::Sorted,
-         mark + b + "\r\n" + a + "\r\n"},
+        // Two marked files joined: the second mark would shift its line's
+        // columns by a character no one sees.
+        {"byte order mark later", a + "\r\n" + mark + b + "\r\n", Result::ReadFailed, laterMarkReason(2)},
+        {"two marked files joined", mark + a + "\r\n" + mark + b + "\r\n", Result::ReadFailed, laterMarkReason(2)},
+        {"second mark on line 1", mark + mark + a + "\r\n", Result::ReadFailed, laterMarkReason(1)},
         {"UTF-16, little-endian", "\xff\xfe" "A\0" "A\0\r\0\n\0"s, Result::ReadFailed, utf16Reason},
         {"UTF-16, big-endian", "\xfe\xff\0" "A\0" "A\0\r\0\n"s, Result::ReadFailed, utf16Reason},
     };

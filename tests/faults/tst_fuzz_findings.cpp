@@ -29,7 +29,7 @@ TEST_CASE("fuzz findings match record-by-record insertion")
             REQUIRE(order.unreadable == expected.unreadable);
             REQUIRE(order.firstRepeat.has_value() == expected.failedLine.has_value());
             if (const auto &repeat = order.firstRepeat)
-                CHECK(ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line).message == expected.message);
+                CHECK(ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line, order.reading).message == expected.message);
             else
                 CHECK(order.output() == expected.output);
         }

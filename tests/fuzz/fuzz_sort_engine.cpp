@@ -33,7 +33,7 @@ reference::SortResult sortWithEngine(std::string_view data)
     if (order.unreadable)
         return {{}, std::nullopt, {}, order.unreadable};
     if (const auto &repeat = order.firstRepeat)
-        return {{}, repeat->lineNumber, ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line).message,
+        return {{}, repeat->lineNumber, ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line, order.reading).message,
                 std::nullopt};
     return {order.output(), std::nullopt, ostrel::sortedOutcome().message, std::nullopt};
 }

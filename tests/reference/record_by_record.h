@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,12 +29,30 @@ private:
     std::vector<std::pair<std::string, std::string>> entries;
 };
 
-// The key rule, written with plain substring calls.
+// How lines are read, as tavel-sort's --encoding and --columns choose.
+struct Reading
+{
+    enum class Encoding { PerLine, Utf8, CodePage };
+    enum class Columns { Told, Characters, Bytes };
+    Encoding encoding = Encoding::PerLine;
+    unsigned codePage = 1252; // of lines that are not read as UTF-8
+    Columns columns = Columns::Told;
+};
+
+// A line cut into its characters, each the bytes it takes.
+using Characters = std::vector<std::string>;
+
+// The key rule, written with plain substring calls on characters.
+std::string BuildRecordKey(const Characters &line);
+// The same on a line of single-byte characters.
 std::string BuildRecordKey(const std::string &line);
 
 // Visits every entry, rebuilding its key from its line, and counts the keys
 // that are not greater than the new key.
 std::int64_t FindInsertPosition(const std::string &key, const RecordCollection &collection);
+// The same, with each stored line's key rebuilt as its characters are read.
+std::int64_t FindInsertPosition(const std::string &key, const RecordCollection &collection,
+                                const std::function<std::string(const std::string &)> &keyOfLine);
 
 struct SortResult
 {
@@ -44,7 +63,8 @@ struct SortResult
 };
 
 // Reads the file's lines one by one, as text that Windows programs write,
-// and inserts each where FindInsertPosition says.
-SortResult sortRecordByRecord(std::string_view input);
+// each cut into characters as its encoding has them, and inserts each where
+// FindInsertPosition says.
+SortResult sortRecordByRecord(std::string_view input, const Reading &reading = {});
 
 } // namespace reference

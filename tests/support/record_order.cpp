@@ -14,16 +14,17 @@ std::string RecordOrder::output() const
     return bytes;
 }
 
-RecordOrder orderRecords(std::string_view input)
+RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chosen)
 {
-    const ostrel::TextBody body = ostrel::textBody(input);
+    const ostrel::TextBody body = ostrel::textBody(input, chosen);
     RecordOrder order;
     if (body.refusal) {
         order.unreadable = body.refusal;
         return order;
     }
     order.byteOrderMark = body.byteOrderMark;
-    ostrel::RecordSorter sorter(body.lines, body.stretches);
+    order.reading = body.reading;
+    ostrel::RecordSorter sorter(body.lines, body.stretches, body.reading);
     sorter.sortRemainingStretches();
     for (const ostrel::KeyedRecord &record : sorter.records())
         order.lines.push_back(record.line(body.lines));

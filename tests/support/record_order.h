@@ -17,6 +17,7 @@ struct RecordOrder
     // Ascending by key; among equal keys, in input order.
     std::vector<std::string_view> lines;
     std::optional<ostrel::RepeatedKey> firstRepeat;
+    ostrel::TextReading reading; // as the lines were read
     // Why the bytes are not read as lines at all.
     std::optional<std::string> unreadable;
 
@@ -24,7 +25,8 @@ struct RecordOrder
     std::string output() const;
 };
 
-RecordOrder orderRecords(std::string_view input);
+// Lines read as the system reads them, unless chosen otherwise.
+RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chosen = ostrel::systemReading());
 
 std::vector<ostrel::LineSpan> splitLines(std::string_view input);
 

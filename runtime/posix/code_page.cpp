@@ -1,0 +1,10 @@
+#include "runtime/code_page.h"
+
+namespace ostrel {
+
+unsigned systemAnsiCodePage()
+{
+    return 1252;
+}
+
+} // namespace ostrel
