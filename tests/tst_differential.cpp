@@ -22,28 +22,59 @@ struct Shape
     int inputs;
     int maximumLines;
     int maximumLength;
-    std::string alphabet; // empty: any byte but CR, LF and Ctrl+Z
+    std::string alphabet; // UTF-8 characters; empty: any byte but CR, LF and Ctrl+Z
     double specialShare;
     double repeatShare;
     // Inputs as Windows programs may write them: a byte order mark first, an
     // end-of-file mark last or, now and then, where it hides what follows.
     double windowsShare = 0.0;
+    // How lines are read, as tavel-sort's options choose.
+    reference::Reading reading = {};
 };
+
+std::vector<std::string> charactersOf(const std::string &alphabet)
+{
+    std::vector<std::string> characters;
+    for (const char byte : alphabet) {
+        if ((static_cast<unsigned char>(byte) & 0xc0) == 0x80)
+            characters.back() += byte;
+        else
+            characters.emplace_back(1, byte);
+    }
+    return characters;
+}
+
+ostrel::TextReading engineReading(const reference::Reading &reading)
+{
+    using Encoding = ostrel::TextReading::Encoding;
+    ostrel::TextReading chosen = ostrel::systemReading();
+    chosen.ansiCodePage = reading.codePage;
+    chosen.encoding = reading.encoding == reference::Reading::Encoding::Utf8       ? Encoding::Utf8
+                      : reading.encoding == reference::Reading::Encoding::CodePage ? Encoding::CodePage
+                                                                                   : Encoding::PerLine;
+    if (reading.columns != reference::Reading::Columns::Told)
+        chosen.columns = reading.columns == reference::Reading::Columns::Bytes ? ostrel::ColumnUnit::Bytes
+                                                                               : ostrel::ColumnUnit::Characters;
+    return chosen;
+}
 
 std::string randomLine(support::Random &random, const Shape &shape)
 {
     const std::size_t length = random.below(std::uint64_t(shape.maximumLength) + 1);
-    std::string line(length, '\0');
-    for (char &byte : line) {
-        if (shape.alphabet.empty()) {
+    const std::vector<std::string> characters = charactersOf(shape.alphabet);
+    std::string line;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (characters.empty()) {
+            char byte;
             do {
                 byte = char(random.below(256));
             } while (byte == '\r' || byte == '\n' || byte == '\x1a');
+            line += byte;
         } else {
-            byte = shape.alphabet[random.below(shape.alphabet.size())];
+            line += characters[random.below(characters.size())];
         }
     }
-    if (length >= 9 && random.chance(shape.specialShare))
+    if (line.size() >= 9 && random.chance(shape.specialShare))
         line.replace(6, 3, "375");
     return line;
 }
@@ -101,6 +132,17 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
         {"any bytes", {1000, 40, 250, {}, 0.2, 0.05}, 13},
         {"as Windows programs write them", {1000, 20, 60, "AB375 ", 0.2, 0.05, 0.3}, 15},
         {"no planted repeats, longer files", {100, 300, 250, "ABCab375 ", 0.2, 0.0}, 14},
+        // Characters of one to four bytes, ANSI bytes and byte order marks among them.
+        {"UTF-8 names", {600, 40, 200, "AB375 ÉÜçÃ€", 0.2, 0.05, 0.2}, 16},
+        {"UTF-8 and ANSI lines", {600, 40, 200, "AB375 É€𝄞\xe9\xc3", 0.2, 0.05}, 17},
+        {"UTF-8 with byte order marks in lines", {400, 40, 180, "AB37ÉÜABCDEFGHIJ\xef\xbb\xbf", 0.2, 0.05}, 18},
+        {"UTF-8 counted in bytes, chosen",
+         {300, 40, 200, "AB375 ÉÜ€", 0.2, 0.05, 0.0, {.columns = reference::Reading::Columns::Bytes}}, 19},
+        {"UTF-8 only, chosen", {300, 40, 200, "AB375 ÉÜ", 0.2, 0.05, 0.0, {.encoding = reference::Reading::Encoding::Utf8}}, 20},
+        {"Shift JIS, chosen",
+         {300, 40, 200, "AB375 \x93\x8c\x95\x5c\xb1", 0.2, 0.05, 0.0,
+          {.encoding = reference::Reading::Encoding::CodePage, .codePage = 932}},
+         21},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -112,9 +154,10 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
             for (int i = 0; i < row.shape.inputs; ++i) {
                 CAPTURE(i);
                 const std::string input = randomInput(random, row.shape);
-                const reference::SortResult expected = reference::sortRecordByRecord(input);
+                const reference::SortResult expected = reference::sortRecordByRecord(input, row.shape.reading);
 
-                const support::RecordOrder order = support::orderRecords(input);
+                const ostrel::TextReading chosen = engineReading(row.shape.reading);
+                const support::RecordOrder order = support::orderRecords(input, chosen);
                 REQUIRE(order.unreadable == expected.unreadable);
                 unreadable += expected.unreadable.has_value();
                 const auto failedLine = order.firstRepeat ? std::optional(order.firstRepeat->lineNumber) : std::nullopt;
@@ -130,7 +173,7 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
                 if (i % 50 == 0) {
                     support::writeFile(folder / "in", input);
                     std::filesystem::remove(folder / "out");
-                    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out");
+                    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out", chosen);
                     if (expected.unreadable)
                         CHECK(outcome.message.ends_with(" Reason = " + *expected.unreadable));
                     else

@@ -7,12 +7,13 @@
 
 namespace ostrel {
 
-std::unique_ptr<QMessageBox> messageBox(std::string_view message, QWidget *parent)
+std::unique_ptr<QMessageBox> messageBox(const SortOutcome &outcome, QWidget *parent)
 {
     auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QCoreApplication::applicationName(), QString(),
                                              QMessageBox::Ok, parent);
     box->setTextFormat(Qt::PlainText);
-    box->setText(messageText(QByteArrayView(message.data(), qsizetype(message.size()))));
+    box->setText(messageText(QByteArrayView(outcome.message.data(), qsizetype(outcome.message.size())),
+                             outcome.recordCodePage));
     return box;
 }
 

@@ -3,12 +3,15 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 namespace ostrel {
 
-// A run's message as a person reads it: CR LF becomes a line break, and each
-// line is UTF-8 when it is valid UTF-8 and Latin-1 otherwise, so record bytes
-// in any encoding show without a character dropped. Line by line, because a
-// key column can cut a multi-byte character that the name line holds whole.
-QString messageText(QByteArrayView message);
+// A run's message as a person reads it: CR LF becomes a line break. Record
+// bytes are decoded as their line was read: UTF-8, or code page 1252, the
+// ANSI code page the programs writing route files use. A message without
+// record bytes has each line decoded as UTF-8 where it is valid UTF-8 and as
+// 1252 otherwise, so no byte is ever dropped.
+QString messageText(QByteArrayView message, std::optional<unsigned> recordCodePage = std::nullopt);
 
 } // namespace ostrel

@@ -27,7 +27,7 @@ void OstrelSort::sortInputFile()
 {
     setCursor(Qt::WaitCursor);
     const SortOutcome outcome = SortInputFile();
-    messageBox(outcome.message, this)->exec();
+    messageBox(outcome, this)->exec();
     unsetCursor();
 }
 

@@ -4,9 +4,9 @@
 
 namespace ostrel {
 
-void showMessage(HWND owner, std::string_view message)
+void showMessage(HWND owner, const SortOutcome &outcome)
 {
-    ::MessageBoxW(owner, messageText(message).c_str(), L"OstrelSort", MB_OK);
+    ::MessageBoxW(owner, messageText(outcome.message, outcome.recordCodePage).c_str(), L"OstrelSort", MB_OK);
 }
 
 } // namespace ostrel

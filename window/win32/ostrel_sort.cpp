@@ -145,7 +145,7 @@ void OstrelSort::sortInputFile()
     sortRunning = true;
     const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     const SortOutcome outcome = SortInputFile();
-    showMessage(window, outcome.message);
+    showMessage(window, outcome);
     sortRunning = false;
     ::SetCursor(previous);
 }

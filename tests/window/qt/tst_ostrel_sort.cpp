@@ -64,10 +64,12 @@ private:
     QTimer poll;
 };
 
-QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road")
+// The name padded to 30 bytes; more for a name whose characters take more.
+QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road", std::size_t nameBytes = 30)
 {
     return QByteArray::fromStdString(support::routeRecord(
-        190, {{1, front.toStdString()}, {18, support::padded(name.toStdString(), 30)}, {170, "0700"}}));
+        190 + nameBytes - 30, {{1, front.toStdString()}, {18, support::padded(name.toStdString(), nameBytes)},
+                               {170 + nameBytes - 30, "0700"}}));
 }
 
 const QByteArray recordA = keyed("AA01");
@@ -189,6 +191,13 @@ void TestOstrelSort::failureLeavesOutputAlone_data()
         << latin1 + "\r\n" + latin1 + "\r\n"
         << "Failed Sort - duplicate keys, \n Line =  2\n Name = Caf\u00e9 Royal\n Key = 0700" + QString(13, '.')
                + "CaDD01";
+    // Saved as UTF-8 by Notepad: columns count characters, and the key's
+    // columns 18-19 hold a whole accented letter.
+    const QByteArray utf8 = keyed("EE01", "S\xc3\x83O PAULO", 31);
+    QTest::newRow("duplicate key, UTF-8 name")
+        << utf8 + "\r\n" + utf8 + "\r\n"
+        << "Failed Sort - duplicate keys, \n Line =  2\n Name = S\u00c3O PAULO\n Key = 0700" + QString(13, '.')
+               + "S\u00c3EE01";
     // A null input stands for a missing file.
     QTest::newRow("input missing") << QByteArray()
                                    << QString("Failed Sort - cannot read input file, \n File = <input path>\n"

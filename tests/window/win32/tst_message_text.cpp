@@ -3,6 +3,7 @@
 #include <doctest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 using namespace std::string_literals;
@@ -30,6 +31,7 @@ TEST_CASE("messageText")
         const char *name;
         std::string message;
         std::wstring expected;
+        std::optional<unsigned> recordCodePage = std::nullopt;
     };
     const Row rows[] = {
         {"CR LF breaks stay line breaks", "Failed,\r\n Line =  2\r\n Name = ", L"Failed,\r\n Line =  2\r\n Name = "},
@@ -38,7 +40,8 @@ TEST_CASE("messageText")
         // A box's text ends at a NUL, so it is shown by its symbol instead.
         {"NUL shown as its symbol", "A\0B"s, L"A\u2400B"},
 
-        // Records carry no encoding of their own: UTF-8 when valid, Windows-1252 otherwise.
+        // Without a record's own reading: UTF-8 when valid, the ANSI code page
+        // (Windows-1252 on the test machines) otherwise.
         {"UTF-8 name", "Caf\xc3\xa9", L"Caf\u00e9"},
         {"UTF-8 beyond the first plane", "\xf0\x9f\x9a\x8c", L"\U0001F68C"},
         {"Windows-1252 name", "Caf\xe9", L"Caf\u00e9"},
@@ -58,11 +61,19 @@ TEST_CASE("messageText")
         {"each line decoded on its own", " Name = N\xc3\xa9\r\n Key = N\xc3", L" Name = N\u00e9\r\n Key = N\u00c3"},
         {"empty message", "", L""},
         {"empty lines kept", "\r\n\r\n", L"\r\n\r\n"},
+
+        // With it, every line as the record was read, also where a piece alone
+        // would pass for the other encoding.
+        {"UTF-8 record, key cut inside a character", " Name = S\xc3\x83O\r\n Key = 0100S\xc3",
+         L" Name = S\u00c3O\r\n Key = 0100S\ufffd", 65001},
+        {"1252 record whose name looks like UTF-8", " Name = S\xc3\xa9\r\n Key = S\xc3", L" Name = S\u00c3\u00a9\r\n Key = S\u00c3",
+         1252},
+        {"Shift JIS record", " Name = \x93\x8c\x8b\x9e", L" Name = \u6771\u4eac", 932},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
         {
-            CHECK(codeUnits(ostrel::messageText(row.message)) == codeUnits(row.expected));
+            CHECK(codeUnits(ostrel::messageText(row.message, row.recordCodePage)) == codeUnits(row.expected));
         }
     }
 }

@@ -1,0 +1,209 @@
+#include "support/child_process.h"
+#include "support/temporary_folder.h"
+
+#include <doctest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// Route files as the programs that operators use write them, through the
+// batch tool: columns count characters, each line in its own encoding.
+
+namespace {
+
+// A 190-column record as a writer pads it: the code in columns 1-4, the
+// name in 18-47 padded to 30 of the writer's units, the order in 170-173.
+std::string record(std::string_view code, std::string_view name, std::size_t nameUnits, std::string_view order,
+                   std::size_t tail = 17)
+{
+    return std::string(code) + std::string(13, '.') + std::string(name) + std::string(30 - nameUnits, ' ')
+           + std::string(122, '.') + std::string(order) + std::string(tail, '.');
+}
+
+std::size_t utf8Characters(std::string_view text)
+{
+    std::size_t count = 0;
+    for (const char byte : text)
+        count += (static_cast<unsigned char>(byte) & 0xc0) != 0x80;
+    return count;
+}
+
+// Padded by characters, as Notepad, Python's ljust or .NET's PadRight do.
+std::string byCharacters(std::string_view code, std::string_view name, std::string_view order, std::size_t tail = 17)
+{
+    return record(code, name, utf8Characters(name), order, tail);
+}
+
+// Padded by bytes, as C's printf or a COBOL picture does.
+std::string byBytes(std::string_view code, std::string_view name, std::string_view order)
+{
+    return record(code, name, name.size(), order);
+}
+
+std::string lines(std::initializer_list<std::string> records)
+{
+    std::string text;
+    for (const std::string &line : records)
+        text += line + "\r\n";
+    return text;
+}
+
+const std::string mark = "\xef\xbb\xbf";
+
+// The four records whose order a byte count got wrong.
+const std::string cafe = byCharacters("AA01", "CAFE ROYAL", "0300");
+const std::string cafeAccent = byCharacters("AA02", "CAFÉ ROYAL", "0100");
+const std::string zurich = byCharacters("AA03", "ZÜRICH NORD", "0200");
+const std::string munster = byCharacters("AA04", "MÜNSTER - KÖLN", "0150");
+const std::string notepad = lines({cafe, cafeAccent, zurich, munster});
+const std::string notepadSorted = lines({cafeAccent, munster, zurich, cafe});
+
+const std::string bytePadded = lines({byBytes("AA01", "CAFE ROYAL", "0300"), byBytes("AA02", "CAFÉ ROYAL", "0100"),
+                                  byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA04", "MÜNSTER - KÖLN", "0150")});
+const std::string bytePaddedSorted =
+    lines({byBytes("AA02", "CAFÉ ROYAL", "0100"), byBytes("AA04", "MÜNSTER - KÖLN", "0150"),
+           byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA01", "CAFE ROYAL", "0300")});
+
+// Windows-1252: a byte is a character.
+const std::string ansiCafe = record("AA02", "CAF\xc9 ROYAL", 10, "0100");
+const std::string ansiZurich = record("AA03", "Z\xdcRICH NORD", 11, "0200");
+const std::string ansiMunster = record("AA04", "M\xdcNSTER - K\xd6LN", 14, "0150");
+const std::string ansi = lines({cafe, ansiCafe, ansiZurich, ansiMunster});
+
+// Shift JIS: a lead byte and its trail byte are one character; the trail of
+// 0x95 0x5C is the ASCII backslash, which must not count on its own.
+const std::string tokyo = record("JP01", "\x93\x8c\x8b\x9e", 2, "0200");
+const std::string osaka = record("JP02", "\x91\xe5\x8d\xe3", 2, "0100");
+const std::string display = record("JP03", "\x95\x5c\x8e\xa6 OSAKA", 8, "0150");
+const std::string shiftJis = lines({tokyo, osaka, display, cafe});
+
+// A UTF-8 file with one line pasted from an ANSI program.
+const std::string ansiFirst = record("AA05", "Caf\xe9 Centrale", 13, "0050");
+
+// No length is shared by most ASCII lines: no evidence of byte padding.
+const std::string ragged = lines({byCharacters("AA01", "CAFE ROYAL", "0300", 0), byCharacters("AA02", "CAFÉ ROYAL", "0100", 9),
+                                  byCharacters("AA03", "ZÜRICH NORD", "0200", 3), byCharacters("AA06", "QUAY", "0250", 5)});
+
+// The key holds columns 18-19: here a whole accented character.
+const std::string saoPaulo = byCharacters("BR01", "SÃO PAULO", "0100");
+const std::string saoBento = byCharacters("BR01", "SÃO BENTO", "0100");
+
+// Keys of more than 25 bytes that share their first 25 and differ after them.
+const std::string longKey1 = byCharacters("BR01", "SÃO PAULO", "ÄÖÜ1");
+const std::string longKey2 = byCharacters("BR02", "SÃO PAULO", "ÄÖÜ1");
+const std::string longKey1Again = byCharacters("BR01", "SÃO BENTO", "ÄÖÜ1");
+
+const std::string readFailure = "Failed Sort - cannot read input file, \n File = standard input\n Reason = ";
+
+struct Run
+{
+    int exitCode;
+    std::string standardOutput;
+    std::string standardError;
+};
+
+Run tavelSort(std::vector<std::string> arguments, const std::string &input)
+{
+    const support::TemporaryFolder folder;
+    const support::ProcessRun run =
+        support::runProcess(TAVEL_SORT_PATH, arguments, {folder.path(), {{"HOME", folder.path().string()}}, input, {}});
+    return {run.exitCode, run.standardOutput, run.standardError};
+}
+
+} // namespace
+
+TEST_CASE("sorting files as their writers saved them")
+{
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::vector<std::string> options;
+        int exitCode;
+        std::string output; // the sorted records, or what standard error says
+    };
+    const Row rows[] = {
+        {"Notepad UTF-8", notepad, {}, 0, notepadSorted},
+        {"Notepad UTF-8 with a byte order mark", mark + notepad, {}, 0, mark + notepadSorted},
+        {"UTF-8 padded by bytes", bytePadded, {}, 0, bytePaddedSorted},
+        {"ANSI 1252", ansi, {}, 0, lines({ansiCafe, ansiMunster, ansiZurich, cafe})},
+        {"UTF-8 with a line pasted from an ANSI program", notepad + ansiFirst + "\r\n", {}, 0,
+         lines({ansiFirst, cafeAccent, munster, zurich, cafe})},
+        {"ragged lines", ragged, {}, 0,
+         lines({byCharacters("AA02", "CAFÉ ROYAL", "0100", 9), byCharacters("AA03", "ZÜRICH NORD", "0200", 3),
+                byCharacters("AA06", "QUAY", "0250", 5), byCharacters("AA01", "CAFE ROYAL", "0300", 0)})},
+        {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0, lines({osaka, display, tokyo, cafe})},
+        {"Shift JIS padded by bytes, chosen", lines({record("JP01", "\x93\x8c\x8b\x9e", 4, "0200"), record("JP02", "\x91\xe5", 2, "0100")}),
+         {"--encoding", "932", "--columns", "bytes"}, 0,
+         lines({record("JP02", "\x91\xe5", 2, "0100"), record("JP01", "\x93\x8c\x8b\x9e", 4, "0200")})},
+        {"UTF-8 chosen", notepad, {"--encoding", "utf-8"}, 0, notepadSorted},
+        // Chosen against the file: each accented line's order columns move
+        // left by a column for each byte its characters take beyond one.
+        {"bytes chosen for a file padded by characters", notepad, {"--columns", "bytes"}, 0,
+         lines({munster, cafeAccent, zurich, cafe})},
+        {"keys longer than 25 bytes, differing after them", lines({longKey2, cafe, longKey1}), {}, 0,
+         lines({cafe, longKey1, longKey2})},
+
+        {"a repeat inside accented name columns", lines({saoPaulo, cafe, saoBento}), {}, 1,
+         "Failed Sort - duplicate keys, \n Line =  3\n Name = SÃO BENTO\n Key = 0100.............SÃBR01\n"},
+        {"a repeat of a key longer than 25 bytes", lines({longKey2, longKey1, longKey1Again}), {}, 1,
+         "Failed Sort - duplicate keys, \n Line =  3\n Name = SÃO BENTO\n Key = ÄÖÜ1.............SÃBR01\n"},
+        {"two marked files joined", mark + lines({cafe}) + mark + lines({zurich}), {}, 2,
+         readFailure + "A byte order mark begins line 2, as where two files were joined: remove it\n"},
+        {"ANSI where UTF-8 was chosen", ansi, {"--encoding", "utf-8"}, 2, readFailure + "Line 2 is not UTF-8 text\n"},
+        {"unknown encoding", notepad, {"--encoding", "latin1"}, 2,
+         "--encoding: latin1 is neither utf-8 nor a known code page (437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, "
+         "1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)\nTry 'tavel-sort --help'.\n"},
+        {"unknown unit", notepad, {"--columns", "cells"}, 2,
+         "--columns: cells is neither characters nor bytes\nTry 'tavel-sort --help'.\n"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            std::vector<std::string> arguments = row.options;
+            arguments.insert(arguments.end(), {"-", "-"});
+            const Run run = tavelSort(arguments, row.input);
+            CHECK(run.exitCode == row.exitCode);
+            CHECK((row.exitCode == 0 ? run.standardOutput : run.standardError) == row.output);
+        }
+    }
+}
+
+TEST_CASE("--duplicates says how lines were read")
+{
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::vector<std::string> options;
+        int exitCode;
+        std::string report;
+    };
+    const Row rows[] = {
+        {"ASCII only: nothing to say", lines({cafe}), {}, 0, "1 record, no repeated keys\n"},
+        {"Notepad UTF-8", notepad, {}, 0,
+         "4 records, no repeated keys\nRead other than as ASCII: 3 lines as UTF-8 counting characters\n"},
+        {"UTF-8 padded by bytes", bytePadded, {}, 0,
+         "4 records, no repeated keys\nRead other than as ASCII: 3 lines as UTF-8 counting bytes\n"},
+        {"UTF-8 and ANSI", notepad + ansiFirst, {}, 0,
+         "5 records, no repeated keys\nRead other than as ASCII: 3 lines as UTF-8 counting characters, 1 line in "
+         "code page 1252\n"},
+        {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0,
+         "4 records, no repeated keys\nRead other than as ASCII: 3 lines in code page 932\n"},
+        {"a repeat inside accented name columns", lines({saoPaulo, cafe, saoBento}), {}, 1,
+         "Line 3 repeats line 1: Name = SÃO BENTO; Key = 0100.............SÃBR01\n3 records, 1 repeats an earlier "
+         "key\nRead other than as ASCII: 2 lines as UTF-8 counting characters\n"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            std::vector<std::string> arguments = {"--duplicates"};
+            arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+            arguments.push_back("-");
+            const Run run = tavelSort(arguments, row.input);
+            CHECK(run.exitCode == row.exitCode);
+            CHECK(run.standardOutput == row.report);
+        }
+    }
+}
