@@ -14,6 +14,9 @@ struct Options
 {
     std::uint64_t records = 0;
     double specialShare = 0.05;
+    // Every how many records one has its name accented, saved as UTF-8
+    // padded by characters; 0 for none.
+    std::uint64_t accentEvery = 0;
     std::string path;
 };
 
@@ -36,6 +39,14 @@ constexpr std::array<std::string_view, 12> names{
     "Harbour Road Depot", "Millbrook Junction", "St. Anne's Close", "Quarry Lane",
     "Riverside Park & Ride", "Old Mill Street", "Kingsway North", "Beacon Hill",
     "Castle Gate", "Fairview School", "Market Square", "Northgate Bus Station"};
+// Each name with its first two characters, which the key reads, unchanged:
+// sorted, a file with these names is its ASCII twin with the names swapped.
+constexpr std::array<std::string_view, 12> accentedNames{
+    "Harbour Road Dépôt", "Millbrook Jünction", "St. Anne's Clöse", "Quarry Läne",
+    "Riverside Park & Rîde", "Old Mill Straße", "Kingsway Nörth", "Beacon Hïll",
+    "Castle Gäte", "Fairview Schöol", "Market Squäre", "Northgate Bus Statiön"};
+static_assert(accentedNames.size() == names.size());
+
 constexpr std::array<std::string_view, 5> classes{"120", "140", "210", "240", "310"};
 
 void putNumber(char *at, std::uint64_t value, int width)
@@ -83,12 +94,36 @@ void fillRecord(char *record, std::uint64_t index, std::uint64_t specialIndex, b
     }
 }
 
+// Swaps the record's name for its accented twin, keeping the name 30
+// characters wide; returns the record's new length in bytes.
+std::size_t accentName(char *record)
+{
+    const std::string_view field(record + 17, 30);
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        if (!field.starts_with(names[n]))
+            continue;
+        const std::string_view accented = accentedNames[n];
+        std::size_t characters = 0;
+        for (const char byte : accented)
+            characters += (static_cast<unsigned char>(byte) & 0xc0) != 0x80;
+        std::string line(record, 17);
+        line += accented;
+        line.append(30 - characters, ' ');
+        line.append(record + 47, 192 - 47);
+        std::memcpy(record, line.data(), line.size());
+        return line.size();
+    }
+    return 192;
+}
+
 bool parse(int argc, char **argv, Options &options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--standard-only")
             options.specialShare = 0;
+        else if (argument == "--accented-quarter")
+            options.accentEvery = 4;
         else if (argument.starts_with("--special-share="))
             options.specialShare = std::atof(argv[i] + 16);
         else if (options.records == 0)
@@ -105,7 +140,7 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: generate-routes RECORDS FILE [--standard-only | --special-share=0.05]\n");
+        std::fprintf(stderr, "usage: generate-routes RECORDS FILE [--standard-only | --special-share=0.05] [--accented-quarter]\n");
         return 2;
     }
     FILE *file = std::fopen(options.path.c_str(), "wb");
@@ -119,12 +154,15 @@ int main(int argc, char **argv)
     std::uint64_t specials = 0;
     for (std::uint64_t index = 0; index < options.records; ++index) {
         const bool special = double(random.below(1000000)) < options.specialShare * 1000000;
-        char record[192];
+        char record[256];
         fillRecord(record, index, specials, special, random);
         specials += special;
         record[190] = '\r';
         record[191] = '\n';
-        block.insert(block.end(), record, record + 192);
+        std::size_t length = 192;
+        if (options.accentEvery != 0 && index % options.accentEvery == 0)
+            length = accentName(record);
+        block.insert(block.end(), record, record + length);
         if (block.size() >= 192 * 4096) {
             std::fwrite(block.data(), 1, block.size(), file);
             block.clear();

@@ -48,6 +48,10 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
     }
     phases.read.push_back(millisecondsSince(mark));
     ostrel::RecordSorter sorter(route.file.records(), route.file.stretches(), route.file.reading());
+    if (sorter.refusal()) {
+        std::fprintf(stderr, "%s\n", sorter.refusal()->c_str());
+        return false;
+    }
     phases.key.push_back(millisecondsSince(mark));
     const std::string_view leadingBytes = route.file.byteOrderMark();
     ostrel::CreatedOutput created =

@@ -2,117 +2,58 @@
 
 #include "runtime/code_page.h"
 #include "runtime/columns.h"
-#include "runtime/line_scanner.h"
-#include "runtime/parallel.h"
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
-#include <map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ostrel {
 
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xef\xbb\xbf";
+constexpr std::uint64_t highBits = 0x8080808080808080ULL;
 
-// The bytes of the character that this byte begins, in valid UTF-8.
-std::size_t utf8Length(unsigned char lead)
+std::uint64_t word(const unsigned char *bytes)
 {
-    return lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+    std::uint64_t value;
+    std::memcpy(&value, bytes, 8);
+    return value;
 }
 
-// How many lines have each length; most lengths are short, and a table
-// counts them far quicker than a map.
-class LengthCounts
+// Where the first byte outside ASCII lies, or the text's size. Many bytes at
+// a time: lines are mostly ASCII, with a character of several bytes here and
+// there.
+std::size_t asciiBytes(std::string_view text, std::size_t from = 0)
 {
-public:
-    void add(std::int64_t length, std::int64_t lines = 1)
-    {
-        if (length < shortest)
-            byLength[std::size_t(length)] += lines;
-        else
-            longer[length] += lines;
-        total += lines;
-    }
-    void add(const LengthCounts &other)
-    {
-        for (std::size_t length = 0; length < byLength.size(); ++length)
-            byLength[length] += other.byLength[length];
-        for (const auto &[length, lines] : other.longer)
-            longer[length] += lines;
-        total += other.total;
-    }
-    std::int64_t of(std::int64_t length) const
-    {
-        if (length < shortest)
-            return byLength[std::size_t(length)];
-        const auto found = longer.find(length);
-        return found == longer.end() ? 0 : found->second;
-    }
-    // The length that more than half the lines have, or -1.
-    std::int64_t majority() const
-    {
-        for (std::size_t length = 0; length < byLength.size(); ++length) {
-            if (2 * byLength[length] > total)
-                return std::int64_t(length);
-        }
-        for (const auto &[length, lines] : longer) {
-            if (2 * lines > total)
-                return length;
-        }
-        return -1;
-    }
-    std::int64_t lines() const { return total; }
-
-private:
-    static constexpr std::int64_t shortest = 4096;
-    std::vector<std::int64_t> byLength = std::vector<std::int64_t>(shortest);
-    std::map<std::int64_t, std::int64_t> longer;
-    std::int64_t total = 0;
-};
-
-enum class Refusal { None, ByteOrderMark, NotUtf8 };
-
-struct PartRead
-{
-    LengthCounts ascii; // non-empty lines only
-    LengthCounts utf8;
-    std::int64_t ansi = 0;
-    Refusal refusal = Refusal::None;
-    std::int64_t refusedLineStart = 0;
-};
-
-void readPart(std::string_view lines, LineRange range, const TextReading &chosen, PartRead &part)
-{
-    LineScanner scanner(lines, range.begin, range.end);
-    while (const auto span = scanner.next()) {
-        const std::string_view line = lines.substr(std::size_t(span->start), std::size_t(span->length));
-        if (isAscii(line)) {
-            if (!line.empty())
-                part.ascii.add(span->length);
-        } else if (line.starts_with(byteOrderMark)) {
-            part.refusal = Refusal::ByteOrderMark;
-        } else if (chosen.encoding != TextReading::Encoding::CodePage && isUtf8(line)) {
-            part.utf8.add(span->length);
-        } else if (chosen.encoding == TextReading::Encoding::Utf8) {
-            part.refusal = Refusal::NotUtf8;
-        } else {
-            ++part.ansi;
-        }
-        if (part.refusal != Refusal::None) {
-            part.refusedLineStart = span->start;
-            return;
-        }
-    }
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    std::size_t i = from;
+#if defined(__SSE2__)
+    while (i + 16 <= text.size() && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + i))) == 0)
+        i += 16;
+#endif
+    while (i + 8 <= text.size() && (word(bytes + i) & highBits) == 0)
+        i += 8;
+    while (i < text.size() && bytes[i] < 0x80)
+        ++i;
+    return i;
 }
 
-std::string refusalText(Refusal refusal, std::int64_t line)
+// In valid UTF-8 every byte but a continuation byte (10xxxxxx) begins a
+// character. The flags are summed by one multiplication: not every x86-64
+// processor counts bits in one instruction.
+std::size_t utf8Characters(std::uint64_t bytes)
 {
-    const std::string number = std::to_string(line);
-    if (refusal == Refusal::ByteOrderMark)
-        return "A byte order mark begins line " + number + ", as where two files were joined: remove it";
-    return "Line " + number + " is not UTF-8 text";
+    const std::uint64_t continuations = (bytes & ~(bytes << 1) & highBits) >> 7;
+    return 8 - std::size_t((continuations * 0x0101010101010101ULL) >> 56);
+}
+
+bool isContinuation(unsigned char byte)
+{
+    return (byte & 0xc0) == 0x80;
 }
 
 } // namespace
@@ -126,27 +67,14 @@ TextReading systemReading()
 
 bool isAscii(std::string_view text)
 {
-    std::uint64_t bits = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        bits |= word;
-    }
-    for (; i < text.size(); ++i)
-        bits |= static_cast<unsigned char>(text[i]);
-    return (bits & 0x8080808080808080ULL) == 0;
+    return asciiBytes(text) == text.size();
 }
 
 bool isUtf8(std::string_view text)
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
-    for (std::size_t i = 0; i < text.size();) {
+    for (std::size_t i = asciiBytes(text); i < text.size(); i = asciiBytes(text, i)) {
         const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
         std::size_t length = 0;
         char32_t code = 0;
         char32_t smallest = 0;
@@ -162,7 +90,7 @@ bool isUtf8(std::string_view text)
         if (text.size() - i < length)
             return false;
         for (std::size_t k = 1; k < length; ++k) {
-            if ((bytes[i + k] & 0xc0) != 0x80)
+            if (!isContinuation(bytes[i + k]))
                 return false;
             code = code << 6 | (bytes[i + k] & 0x3fu);
         }
@@ -196,59 +124,147 @@ LineColumns::LineColumns(std::string_view line, LineForm form, const TextReading
     byBytes = form != LineForm::Utf8Characters && !doubleByte;
     if (byBytes)
         return;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(line.data());
-    std::size_t at = 0;
-    for (counted = 0; counted < charactersKept && at < line.size(); ++counted) {
-        starts[counted] = at;
-        if (!doubleByte)
-            at += utf8Length(bytes[at]);
-        else
-            at += isLeadByte(reading.ansiCodePage, bytes[at]) && at + 1 < line.size() ? 2 : 1;
+    doubleByteCodePage = doubleByte ? reading.ansiCodePage : 0;
+    asciiPrefix = asciiBytes(line);
+    lastCharacter = lastStart = asciiPrefix;
+}
+
+std::size_t LineColumns::start(std::size_t character) const
+{
+    if (character <= asciiPrefix)
+        return std::min(character, text.size());
+    if (character < lastCharacter)
+        lastCharacter = lastStart = asciiPrefix;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    std::size_t at = lastStart;
+    std::size_t found = lastCharacter;
+    if (doubleByteCodePage == 0) {
+        // Whole words while the character sought lies beyond them; a word that
+        // ends inside a character is fine, as its continuation bytes count nothing.
+        for (std::size_t inWord; at + 8 <= text.size() && found + (inWord = utf8Characters(word(bytes + at))) <= character;
+             at += 8)
+            found += inWord;
+        for (; at < text.size(); ++at) {
+            if (!isContinuation(bytes[at]) && found++ == character)
+                break;
+        }
+    } else {
+        for (; at < text.size() && found < character; ++found)
+            at += isLeadByte(doubleByteCodePage, bytes[at]) && at + 1 < text.size() ? 2 : 1;
     }
-    starts[counted] = at;
+    lastCharacter = character;
+    lastStart = std::min(at, text.size());
+    return lastStart;
 }
 
 std::string_view LineColumns::operator()(std::size_t firstColumn, std::size_t length) const
 {
     if (byBytes)
         return columnText(text, firstColumn, length);
-    if (firstColumn == 0 || firstColumn > counted)
+    if (firstColumn == 0)
         return {};
-    const std::size_t begin = starts[firstColumn - 1];
-    return text.substr(begin, starts[std::min(firstColumn - 1 + length, counted)] - begin);
+    const std::size_t begin = start(firstColumn - 1);
+    const std::size_t end = start(firstColumn - 1 + length);
+    return text.substr(begin, end - begin);
 }
 
-LinesRead readLines(std::string_view lines, const std::vector<TextStretch> &stretches, TextReading chosen)
+std::optional<LineForm> LineTally::read(std::string_view line, const TextReading &chosen)
+{
+    if (isAscii(line)) {
+        if (!line.empty())
+            ascii.add(std::int64_t(line.size()));
+        return LineForm::Ascii;
+    }
+    if (line.starts_with(byteOrderMark)) {
+        byteOrderMarkFound = true;
+        return std::nullopt;
+    }
+    if (chosen.encoding != TextReading::Encoding::CodePage && isUtf8(line)) {
+        utf8.add(std::int64_t(line.size()));
+        return chosen.columns == ColumnUnit::Bytes ? LineForm::Utf8Bytes : LineForm::Utf8Characters;
+    }
+    if (chosen.encoding == TextReading::Encoding::Utf8)
+        return std::nullopt;
+    ++ansi;
+    return LineForm::Ansi;
+}
+
+std::string LineTally::refusal(std::int64_t lineNumber) const
+{
+    const std::string number = std::to_string(lineNumber);
+    if (byteOrderMarkFound)
+        return "A byte order mark begins line " + number + ", as where two files were joined: remove it";
+    return "Line " + number + " is not UTF-8 text";
+}
+
+void LineTally::add(const LineTally &later)
+{
+    ascii.add(later.ascii);
+    utf8.add(later.utf8);
+    ansi += later.ansi;
+}
+
+TextReading LineTally::reading(TextReading chosen) const
 {
     chosen.allAscii = false;
-    const std::vector<LineRange> ranges = linesByStretch(lines, stretches);
-    std::vector<PartRead> parts(ranges.size());
-    std::vector<std::function<void()>> jobs;
-    for (std::size_t p = 0; p < ranges.size(); ++p)
-        jobs.push_back([&, p] { readPart(lines, ranges[p], chosen, parts[p]); });
-    runInParallel(jobs);
-
-    LinesRead read{chosen, {}, std::nullopt};
-    LengthCounts ascii;
-    LengthCounts utf8;
-    for (const PartRead &part : parts) {
-        // The parts follow each other, so the first refused is the earliest.
-        if (part.refusal != Refusal::None) {
-            read.refusal = refusalText(part.refusal, countLines(lines, 0, part.refusedLineStart) + 1);
-            return read;
-        }
-        ascii.add(part.ascii);
-        utf8.add(part.utf8);
-        read.counts.ansi += part.ansi;
-    }
     if (!chosen.columns)
-        read.reading.commonLength = ascii.majority();
-    if (chosen.columns == ColumnUnit::Bytes)
-        read.counts.utf8Bytes = utf8.lines();
-    else if (read.reading.commonLength >= 0)
-        read.counts.utf8Bytes = utf8.of(read.reading.commonLength);
-    read.counts.utf8Characters = utf8.lines() - read.counts.utf8Bytes;
-    return read;
+        chosen.commonLength = ascii.majority();
+    return chosen;
+}
+
+LineCounts LineTally::counts(const TextReading &reading) const
+{
+    LineCounts counts;
+    if (reading.columns == ColumnUnit::Bytes)
+        counts.utf8Bytes = utf8.lines();
+    else if (!reading.columns && reading.commonLength >= 0)
+        counts.utf8Bytes = utf8.of(reading.commonLength);
+    counts.utf8Characters = utf8.lines() - counts.utf8Bytes;
+    counts.ansi = ansi;
+    return counts;
+}
+
+void LineTally::LengthCounts::add(std::int64_t length)
+{
+    if (byLength.empty())
+        byLength.resize(shortest);
+    if (length < shortest)
+        ++byLength[std::size_t(length)];
+    else
+        ++longer[length];
+    ++total;
+}
+
+void LineTally::LengthCounts::add(const LengthCounts &other)
+{
+    if (byLength.empty())
+        byLength.resize(shortest);
+    for (std::size_t length = 0; length < other.byLength.size(); ++length)
+        byLength[length] += other.byLength[length];
+    for (const auto &[length, lines] : other.longer)
+        longer[length] += lines;
+    total += other.total;
+}
+
+std::int64_t LineTally::LengthCounts::of(std::int64_t length) const
+{
+    if (length < std::int64_t(byLength.size()))
+        return byLength[std::size_t(length)];
+    const auto found = longer.find(length);
+    return found == longer.end() ? 0 : found->second;
+}
+
+std::int64_t LineTally::LengthCounts::majority() const
+{
+    for (std::size_t length = 0; length < byLength.size(); ++length) {
+        if (2 * byLength[std::size_t(length)] > total)
+            return std::int64_t(length);
+    }
+    for (const auto &[length, lines] : longer) {
+        if (2 * lines > total)
+            return length;
+    }
+    return -1;
 }
 
 } // namespace ostrel

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "runtime/text_survey.h"
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,16 +59,20 @@ class LineColumns
 public:
     LineColumns(std::string_view line, LineForm form, const TextReading &reading);
 
-    // Columns up to charactersKept only, which is past every column read.
     std::string_view operator()(std::size_t firstColumn, std::size_t length) const;
 
-    static constexpr std::size_t charactersKept = 174;
-
 private:
+    // Where the character of this index starts, or the line's size.
+    std::size_t start(std::size_t character) const;
+
     std::string_view text;
     bool byBytes = true;
-    std::size_t counted = 0; // characters whose start is known
-    std::array<std::size_t, charactersKept + 1> starts;
+    unsigned doubleByteCodePage = 0; // of a line counted by its characters, or 0 for UTF-8
+    std::size_t asciiPrefix = 0;     // bytes before the first outside ASCII, each a character
+    // The last character found, to go on from: keys ask for columns mostly
+    // from left to right.
+    mutable std::size_t lastCharacter = 0;
+    mutable std::size_t lastStart = 0;
 };
 
 // How many lines were read each way other than as ASCII, for the operator.
@@ -80,18 +83,51 @@ struct LineCounts
     std::int64_t ansi = 0;
 };
 
-struct LinesRead
+// What the lines of a file that holds other than ASCII show of how they are
+// read, learnt as they are keyed: by one tally for each core's lines, added
+// up in file order once all are keyed.
+class LineTally
 {
-    TextReading reading;
-    LineCounts counts;
-    // Why the lines cannot be read exactly, in the operator's words.
-    std::optional<std::string> refusal;
-};
+public:
+    // How the line is read, as far as can be told before the whole file is
+    // seen: a UTF-8 line counts characters unless the common length, known
+    // only then, says it was padded by bytes. Empty where the line cannot be
+    // read exactly: a byte order mark that begins it (two files joined) would
+    // shift its columns by a character no one sees, and where UTF-8 was
+    // chosen a line that is not UTF-8 has no characters.
+    std::optional<LineForm> read(std::string_view line, const TextReading &chosen);
+    // The operator's words for the line that could not be read.
+    std::string refusal(std::int64_t lineNumber) const;
 
-// Learns from the lines of a file that holds other than ASCII how each is
-// read, on all cores. A byte order mark that begins a line (two files joined)
-// would shift its columns by a character no one sees, and where UTF-8 was
-// chosen a line that is not UTF-8 cannot be read: either refuses the file.
-LinesRead readLines(std::string_view lines, const std::vector<TextStretch> &stretches, TextReading chosen);
+    void add(const LineTally &later);
+    // The chosen reading with what the lines show; and how many lines were
+    // read each way.
+    TextReading reading(TextReading chosen) const;
+    LineCounts counts(const TextReading &reading) const;
+
+private:
+    class LengthCounts
+    {
+    public:
+        void add(std::int64_t length);
+        void add(const LengthCounts &other);
+        std::int64_t of(std::int64_t length) const;
+        std::int64_t majority() const; // the length of more than half the lines, or -1
+        std::int64_t lines() const { return total; }
+
+    private:
+        // Most lengths are short, and a table counts them far quicker than a
+        // map; it is made for the first line counted.
+        static constexpr std::int64_t shortest = 4096;
+        std::vector<std::int64_t> byLength;
+        std::map<std::int64_t, std::int64_t> longer;
+        std::int64_t total = 0;
+    };
+
+    LengthCounts ascii; // non-empty lines only
+    LengthCounts utf8;
+    std::int64_t ansi = 0;
+    bool byteOrderMarkFound = false;
+};
 
 } // namespace ostrel

@@ -39,13 +39,6 @@ TextBody textBody(std::string_view fileBytes, const TextReading &chosen)
     body.stretches = std::move(survey.stretches);
     body.reading = chosen;
     body.reading.allAscii = survey.allAscii;
-    if (!survey.allAscii) {
-        LinesRead read = readLines(body.lines, body.stretches, chosen);
-        if (read.refusal)
-            return refused(std::move(*read.refusal));
-        body.reading = read.reading;
-        body.counts = read.counts;
-    }
     return body;
 }
 

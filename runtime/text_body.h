@@ -17,16 +17,14 @@ struct TextBody
     std::string_view byteOrderMark; // empty when the file has none
     std::string_view lines;
     std::vector<TextStretch> stretches; // of lines, with their line counts
-    TextReading reading;                // how each line is read
-    LineCounts counts;                  // of lines read other than as ASCII
+    TextReading reading;                // as chosen, and whether all is ASCII
     // Why the bytes cannot be read as lines exactly, in the operator's words.
     std::optional<std::string> refusal;
 };
 
 // A Ctrl+Z anywhere but at the very end would have hidden what follows it
 // from programs that stop reading there, and UTF-16 text is no text of
-// bytes: both are refused rather than guessed at, as are lines that cannot
-// be read as chosen.
+// bytes: both are refused rather than guessed at.
 TextBody textBody(std::string_view fileBytes, const TextReading &chosen);
 
 } // namespace ostrel

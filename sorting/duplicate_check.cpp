@@ -69,8 +69,10 @@ DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const T
         const RouteFileRead input = readRouteFile(inputPath, chosen);
         if (input.failure)
             return failed(DuplicateCheck::Result::ReadFailed, *input.failure);
-        const TextReading &reading = input.file.reading();
-        RecordSorter sorter(input.file.records(), input.file.stretches(), reading);
+        RecordSorter sorter(input.file.records(), input.file.stretches(), input.file.reading());
+        if (sorter.refusal())
+            return failed(DuplicateCheck::Result::ReadFailed, *input.file.failureSinceRead(sorter.refusal()));
+        const TextReading &reading = sorter.reading();
         sorter.sortRemainingStretches();
         const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter);
         if (auto changed = input.file.failureSinceRead())
@@ -81,7 +83,7 @@ DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const T
             check.report += repeatText(repeat, reading) + "\r\n";
         check.report += summaryText(sorter.recordCount(), repeats.size());
         if (!reading.allAscii)
-            check.report += "\r\n" + readingText(input.file.lineCounts(), reading);
+            check.report += "\r\n" + readingText(sorter.lineCounts(), reading);
         return check;
     } catch (const std::bad_alloc &) {
         return failed(DuplicateCheck::Result::OutOfMemory, outOfMemoryOutcome(displayInputPath(inputPath)));

@@ -29,9 +29,19 @@ struct KeyedPart
     std::int64_t keyed = 0;
     std::int64_t partialKeys = 0;
     std::vector<RecordGroup> groups;
+    LineTally tally;
+    std::optional<std::int64_t> refusedLineStart;
+
+    void count(const KeyedRecord &record, Grouping grouping, std::int64_t records)
+    {
+        RecordGroup &group = groups[grouping.of(record)];
+        group.records += records;
+        group.lineBytes += records * record.lineLength();
+        partialKeys += records * !record.key().isWhole();
+    }
 };
 
-void keyPart(std::string_view input, const TextReading &reading, Grouping grouping, KeyedRecord *records,
+void keyPart(std::string_view input, const TextReading &chosen, Grouping grouping, KeyedRecord *records,
              KeyedPart &part)
 {
     LineScanner scanner(input, part.begin, part.end);
@@ -41,14 +51,32 @@ void keyPart(std::string_view input, const TextReading &reading, Grouping groupi
     // watch reports; the places must not be overrun meanwhile.
     for (std::optional<LineSpan> line; next != end && (line = scanner.next()); ++next) {
         const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
-        const RecordKey key = reading.allAscii ? BuildRecordKey(text) : BuildRecordKey(text, reading);
-        const KeyedRecord *record = std::construct_at(next, key, line->start, line->length);
-        RecordGroup &group = part.groups[grouping.of(*record)];
-        ++group.records;
-        group.lineBytes += line->length;
-        part.partialKeys += !key.isWhole();
+        std::optional<LineForm> form = LineForm::Ascii;
+        if (!chosen.allAscii && !(form = part.tally.read(text, chosen))) {
+            part.refusedLineStart = line->start;
+            break;
+        }
+        const RecordKey key = *form == LineForm::Ascii ? BuildRecordKey(text) : BuildRecordKey(text, *form, chosen);
+        part.count(*std::construct_at(next, key, line->start, line->length), grouping, 1);
     }
     part.keyed = next - (records + part.firstPlace);
+}
+
+// Only the whole file tells which UTF-8 lines were padded by bytes: those
+// keyed by characters meanwhile are keyed again.
+void keyBytePaddedAgain(std::string_view input, const TextReading &reading, Grouping grouping,
+                        KeyedRecord *records, KeyedPart &part)
+{
+    KeyedRecord *const end = records + part.firstPlace + part.keyed;
+    for (KeyedRecord *record = records + part.firstPlace; record != end; ++record) {
+        const std::string_view text = record->line(input);
+        if (record->lineLength() != reading.commonLength || lineForm(text, reading) != LineForm::Utf8Bytes)
+            continue;
+        part.count(*record, grouping, -1);
+        std::construct_at(record, BuildRecordKey(text, LineForm::Utf8Bytes, reading), record->lineStart(),
+                          record->lineLength());
+        part.count(*record, grouping, 1);
+    }
 }
 
 // Closes the gaps that parts with fewer lines than counted left, so that the
@@ -98,7 +126,7 @@ void groupInPlace(KeyedInput &keyed)
 // Each stretch's lines are keyed on a core of their own, straight into their
 // counted places, and then grouped there: the records are held once, in
 // memory filled front to back.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &reading)
+KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &chosen)
 {
     if (std::int64_t(input.size()) >= largestInput)
         throw std::bad_alloc();
@@ -110,14 +138,36 @@ KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &st
     std::int64_t places = 0;
     for (std::size_t s = 0; s < stretches.size(); ++s) {
         parts.push_back({ranges[s].begin, ranges[s].end, places, stretches[s].lineStarts, 0, 0,
-                         std::vector<RecordGroup>(groupCount)});
+                         std::vector<RecordGroup>(groupCount), {}, std::nullopt});
         places += stretches[s].lineStarts;
     }
     keyed.records = RecordArray(std::size_t(places), Filling::FrontToBack);
     std::vector<std::function<void()>> keying;
     for (KeyedPart &part : parts)
-        keying.push_back([&] { keyPart(input, reading, keyed.grouping, keyed.records.begin(), part); });
+        keying.push_back([&] { keyPart(input, chosen, keyed.grouping, keyed.records.begin(), part); });
     runInParallel(keying);
+
+    keyed.reading = chosen;
+    if (!chosen.allAscii) {
+        LineTally tally;
+        for (const KeyedPart &part : parts) {
+            // The parts follow each other, so the first refused is the earliest.
+            if (part.refusedLineStart) {
+                keyed.refusal = part.tally.refusal(countLines(input, 0, *part.refusedLineStart) + 1);
+                return keyed;
+            }
+            tally.add(part.tally);
+        }
+        keyed.reading = tally.reading(chosen);
+        keyed.counts = tally.counts(keyed.reading);
+        if (!chosen.columns && keyed.counts.utf8Bytes > 0) {
+            std::vector<std::function<void()>> keyingAgain;
+            for (KeyedPart &part : parts)
+                keyingAgain.push_back(
+                    [&] { keyBytePaddedAgain(input, keyed.reading, keyed.grouping, keyed.records.begin(), part); });
+            runInParallel(keyingAgain);
+        }
+    }
 
     keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));
     keyed.groups.resize(groupCount);

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,11 +49,17 @@ struct KeyedInput
     std::vector<RecordGroup> groups;
     // Records whose keys are longer than a RecordKey holds.
     std::int64_t partialKeys = 0;
+    // How the lines were read, as chosen and as the lines showed; and how
+    // many were read each way other than as ASCII.
+    TextReading reading;
+    LineCounts counts;
+    // Why the lines cannot be read exactly; the records are then not all keyed.
+    std::optional<std::string> refusal;
 };
 
-// Keys the lines on all cores, read as the reading says, those of each
-// stretch as many as it was counted to hold. Throws std::bad_alloc when the
-// records do not fit in memory.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &reading);
+// Keys the lines on all cores, read as chosen, those of each stretch as many
+// as it was counted to hold. Throws std::bad_alloc when the records do not
+// fit in memory.
+KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &chosen);
 
 } // namespace ostrel

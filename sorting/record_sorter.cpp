@@ -21,11 +21,12 @@ constexpr std::int64_t recordsPerWorker = 64 * 1024;
 } // namespace
 
 RecordSorter::RecordSorter(std::string_view text, const std::vector<TextStretch> &lineStretches,
-                           const TextReading &textReading)
-    : input(text), reading(textReading), keyed(keyRecords(text, lineStretches, textReading))
+                           const TextReading &chosen)
+    : input(text), keyed(keyRecords(text, lineStretches, chosen))
 {
     const auto count = std::int64_t(keyed.records.size());
-    stretches = planStretches(keyed, std::max(count / stretchesWanted, smallestStretch));
+    if (!keyed.refusal)
+        stretches = planStretches(keyed, std::max(count / stretchesWanted, smallestStretch));
 }
 
 std::int64_t RecordSorter::outputBytes() const
@@ -70,7 +71,7 @@ void RecordSorter::orderPartialKeys(const Stretch &stretch)
         if (end - first > 1) {
             std::vector<std::pair<std::string, KeyedRecord>> whole;
             for (const KeyedRecord *record = first; record != end; ++record)
-                whole.emplace_back(recordKeyText(record->line(input), reading), *record);
+                whole.emplace_back(recordKeyText(record->line(input), keyed.reading), *record);
             std::stable_sort(whole.begin(), whole.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
             for (std::size_t i = 0; i < whole.size(); ++i)
                 first[i] = whole[i].second;
@@ -82,7 +83,7 @@ void RecordSorter::orderPartialKeys(const Stretch &stretch)
 bool RecordSorter::sameKey(const KeyedRecord &left, const KeyedRecord &right) const
 {
     return left.key() == right.key()
-           && (left.key().isWhole() || recordKeyText(left.line(input), reading) == recordKeyText(right.line(input), reading));
+           && (left.key().isWhole() || recordKeyText(left.line(input), keyed.reading) == recordKeyText(right.line(input), keyed.reading));
 }
 
 // Equal keys lie side by side, in input order, and never in two stretches,

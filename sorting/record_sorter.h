@@ -23,9 +23,9 @@ struct RepeatedKey
 class RecordSorter
 {
 public:
-    // Keys every line, read as the reading says and as counted stretch by
-    // stretch. Throws std::bad_alloc when the records do not fit in memory.
-    RecordSorter(std::string_view input, const std::vector<TextStretch> &lineStretches, const TextReading &reading);
+    // Keys every line, read as chosen and as counted stretch by stretch.
+    // Throws std::bad_alloc when the records do not fit in memory.
+    RecordSorter(std::string_view input, const std::vector<TextStretch> &lineStretches, const TextReading &chosen);
     RecordSorter(const RecordSorter &) = delete;
     RecordSorter &operator=(const RecordSorter &) = delete;
 
@@ -44,6 +44,13 @@ public:
     // Valid once every stretch is sorted.
     const RecordArray &records() const { return keyed.records; }
 
+    // How the lines were read, as chosen and as they showed; how many were
+    // read each way other than as ASCII; and why they cannot be read
+    // exactly, in which case nothing more may be asked.
+    const TextReading &reading() const { return keyed.reading; }
+    const LineCounts &lineCounts() const { return keyed.counts; }
+    const std::optional<std::string> &refusal() const { return keyed.refusal; }
+
     // Whether two records have one key, also where it is longer than held.
     bool sameKey(const KeyedRecord &left, const KeyedRecord &right) const;
 
@@ -59,7 +66,6 @@ private:
     void noteRepeats(const Stretch &stretch);
 
     std::string_view input;
-    TextReading reading;
     KeyedInput keyed;
     std::vector<Stretch> stretches;
     std::atomic<std::size_t> nextStretch{0};

@@ -10,10 +10,12 @@ RouteFile::RouteFile(std::filesystem::path path, InputContents held, TextBody bo
 {
 }
 
-std::optional<SortOutcome> RouteFile::failureSinceRead() const
+std::optional<SortOutcome> RouteFile::failureSinceRead(const std::optional<std::string> &refusal) const
 {
     if (auto reason = contents.failureSinceOpened())
         return readFailedOutcome(displayInputPath(filePath), *reason);
+    if (refusal)
+        return readFailedOutcome(displayInputPath(filePath), *refusal);
     return std::nullopt;
 }
 

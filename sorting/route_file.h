@@ -22,13 +22,14 @@ public:
     std::string_view records() const { return text.lines; }
     // Stretches of the records' bytes, each with how many lines start there.
     const std::vector<TextStretch> &stretches() const { return text.stretches; }
+    // As chosen, and whether all is ASCII; the lines tell the rest as they are keyed.
     const TextReading &reading() const { return text.reading; }
-    const LineCounts &lineCounts() const { return text.counts; }
     std::string_view byteOrderMark() const { return text.byteOrderMark; }
 
     // Asked once the records have been used, before anything is made of them:
-    // the read failure to report when the file did not hold them throughout.
-    std::optional<SortOutcome> failureSinceRead() const;
+    // the read failure to report when the file did not hold them throughout,
+    // or else, given why the lines cannot be read, the read failure for that.
+    std::optional<SortOutcome> failureSinceRead(const std::optional<std::string> &refusal = std::nullopt) const;
 
 private:
     std::filesystem::path filePath;

@@ -20,6 +20,8 @@ namespace {
 SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &outputPath)
 {
     RecordSorter sorter(input.records(), input.stretches(), input.reading());
+    if (sorter.refusal())
+        return *input.failureSinceRead(sorter.refusal());
     const std::string_view leadingBytes = input.byteOrderMark();
     CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
     std::optional<std::string> writeFailure = std::move(created.failureReason);
@@ -30,7 +32,7 @@ SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &out
     if (auto changed = input.failureSinceRead())
         return *changed;
     if (const auto repeat = sorter.firstRepeat())
-        return duplicateKeyOutcome(repeat->lineNumber, repeat->line, input.reading());
+        return duplicateKeyOutcome(repeat->lineNumber, repeat->line, sorter.reading());
     if (!writeFailure)
         writeFailure = created.file->commit();
     if (writeFailure)

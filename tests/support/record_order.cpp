@@ -22,9 +22,13 @@ RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chos
         order.unreadable = body.refusal;
         return order;
     }
-    order.byteOrderMark = body.byteOrderMark;
-    order.reading = body.reading;
     ostrel::RecordSorter sorter(body.lines, body.stretches, body.reading);
+    if (sorter.refusal()) {
+        order.unreadable = sorter.refusal();
+        return order;
+    }
+    order.byteOrderMark = body.byteOrderMark;
+    order.reading = sorter.reading();
     sorter.sortRemainingStretches();
     for (const ostrel::KeyedRecord &record : sorter.records())
         order.lines.push_back(record.line(body.lines));
