@@ -121,6 +121,17 @@ expect_one_box "a repeated key with a Windows-1252 name" "Failed Sort - duplicat
  Key =              CaAA01"
 expect_output "$work/expected.txt" "a refused file changed the earlier output"
 
+# Saved as UTF-8 by Notepad, padded by characters: columns 18-19 hold a whole
+# accented letter, shown as UTF-8.
+record="AA01             SÃO PAULO$(printf '%21s' '')"
+printf '%s\r\n%s\r\n' "$record" "$record" >"$data/taveld.txt"
+xdotool key Return
+expect_one_box "a repeated key with a UTF-8 name" "Failed Sort - duplicate keys, 
+ Line =  2
+ Name = SÃO PAULO
+ Key =              SÃAA01"
+expect_output "$work/expected.txt" "a refused file changed the earlier output"
+
 # A missing input: reported with the path and Windows' reason.
 rm "$data/taveld.txt"
 xdotool key space
@@ -140,4 +151,4 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 ! kill -0 "$program_pid" 2>/dev/null || fail "OstrelSort.exe still runs after its window was closed"
-echo "PASS: caption, size and focus; Return, keypad Enter, Space and a click each sorted once; a repeated key, a Windows-1252 name and a missing input reported, the earlier output kept"
+echo "PASS: caption, size and focus; Return, keypad Enter, Space and a click each sorted once; a repeated key, a Windows-1252 name, a UTF-8 name and a missing input reported, the earlier output kept"
