@@ -154,6 +154,7 @@ KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &st
             // The parts follow each other, so the first refused is the earliest.
             if (part.refusedLineStart) {
                 keyed.refusal = part.tally.refusal(countLines(input, 0, *part.refusedLineStart) + 1);
+                keyed.records.keepFirst(0);
                 return keyed;
             }
             tally.add(part.tally);
