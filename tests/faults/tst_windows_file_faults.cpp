@@ -1,5 +1,7 @@
 #include "folder_snapshot.h"
 #include "runtime/path_text.h"
+#include "runtime/windows/system_reason.h"
+#include "sorting/sort_run.h"
 #include "support/child_process.h"
 #include "support/route_files.h"
 #include "support/system_reasons.h"
@@ -221,6 +223,86 @@ TEST_CASE("a file another program holds for a moment is waited for, and one held
                 // The wait has a bound well short of the holder's 10 s, with room for a loaded machine.
                 CHECK(took < 7s);
             }
+        }
+    }
+}
+
+namespace {
+
+// How the next run's ReplaceFileW goes: refused as held for a number of
+// tries, then, if it fails half way, the old file moved to the backup and
+// the new one left where it was, as Windows leaves them.
+struct ReplaceFault
+{
+    int heldTries = 0;
+    bool halfWay = false;
+    int calls = 0;
+};
+ReplaceFault replaceFault;
+
+// The run's ReplaceFileW, as this program imports it.
+extern "C" decltype(&::ReplaceFileW) __imp_ReplaceFileW;
+decltype(&::ReplaceFileW) systemReplace = nullptr;
+
+BOOL WINAPI faultyReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                          LPVOID reserved)
+{
+    if (replaceFault.calls++ < replaceFault.heldTries) {
+        ::SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (replaceFault.halfWay) {
+        ::MoveFileExW(replaced, backup, 0);
+        ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+        return FALSE;
+    }
+    return systemReplace(replaced, replacement, backup, flags, exclude, reserved);
+}
+
+void importReplace(decltype(&::ReplaceFileW) function)
+{
+    DWORD was = 0;
+    ::VirtualProtect(&__imp_ReplaceFileW, sizeof function, PAGE_READWRITE, &was);
+    __imp_ReplaceFileW = function;
+    ::VirtualProtect(&__imp_ReplaceFileW, sizeof function, was, &was);
+}
+
+} // namespace
+
+TEST_CASE("a replace held for a moment is tried again, and one failing half way puts the old output back")
+{
+    using Result = ostrel::SortOutcome::Result;
+    struct Row
+    {
+        const char *name;
+        ReplaceFault fault;
+        Result result;
+    };
+    const Row rows[] = {
+        {"held for two tries", {2, false}, Result::Sorted},
+        {"failing half way", {0, true}, Result::WriteFailed},
+    };
+    systemReplace = __imp_ReplaceFileW;
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            writeFile(folder / "sorted.txt", "earlier output");
+            replaceFault = row.fault;
+            importReplace(faultyReplace);
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "sorted.txt");
+            importReplace(systemReplace);
+
+            CHECK(outcome.result == row.result);
+            CHECK(replaceFault.calls == row.fault.heldTries + 1);
+            if (row.result == Result::Sorted) {
+                CHECK(support::readFile(folder / "sorted.txt") == recordA + "\r\n" + recordB + "\r\n");
+            } else {
+                CHECK(outcome.message.ends_with(ostrel::systemReason(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)));
+                CHECK(support::readFile(folder / "sorted.txt") == "earlier output");
+            }
+            CHECK(support::folderEntries(folder.path()) == std::vector<std::string>{"in.txt", "sorted.txt"});
         }
     }
 }
