@@ -60,12 +60,15 @@ bool writesUnder(long pid, const std::filesystem::path &folder)
     return false;
 }
 
-// Whether a run's temporary file stands by name in the folder.
+// Whether a run's temporary file stands by name in the folder, its size
+// reserved: its lock is taken by then.
 bool namedTemporaryIn(const std::filesystem::path &folder)
 {
     std::error_code ignored;
     for (const auto &entry : std::filesystem::directory_iterator(folder, ignored)) {
-        if (entry.path().filename().string().find(".~ostrel-") != std::string::npos)
+        std::error_code gone;
+        if (entry.path().filename().string().find(".~ostrel-") != std::string::npos
+            && std::filesystem::file_size(entry.path(), gone) > 0 && !gone)
             return true;
     }
     return false;
