@@ -107,6 +107,9 @@ TEST_CASE("standard output carries the records and nothing else")
 
     const support::ProcessRun fromFile = batch.run({"in.txt", "-"});
     CHECK(fromFile.standardOutput == sorted);
+    // A stream is written in order, from the start: the input's byte order mark first.
+    const support::ProcessRun marked = batch.run({"-", "-"}, "\xef\xbb\xbf" + recordB + "\n" + recordA);
+    CHECK(marked.standardOutput == "\xef\xbb\xbf" + sorted);
 
     const support::ProcessRun refused = batch.run({"-", "-"}, recordA + "\n" + recordA);
     CHECK(refused.exitCode == 1);

@@ -2,6 +2,7 @@
 
 #include "runtime/large_allocation.h"
 #include "runtime/path_text.h"
+#include "runtime/windows/held_file_retry.h"
 #include "runtime/windows/system_reason.h"
 
 #include <cwchar>
@@ -178,6 +179,7 @@ std::optional<std::string> readDiskFile(HeldInput &input, std::size_t &filled)
 
 InputFile readInputFile(const std::filesystem::path &path)
 {
+    startRunWaitingTime();
     std::unique_ptr<HeldInput> input;
     bool mappable = false;
     if (isStandardStream(path)) {
@@ -190,11 +192,13 @@ InputFile readInputFile(const std::filesystem::path &path)
             return {{}, systemReason(directoryNotSupported)};
         // Others may go on reading, writing, renaming and replacing it, as an
         // editor that has it open or saves it does.
-        const HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return {{}, systemReason(::GetLastError())};
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (const DWORD error = retryWhileHeld([&] {
+                file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                return file != INVALID_HANDLE_VALUE;
+            }))
+            return {{}, systemReason(error)};
         input = std::make_unique<HeldInput>(file, true);
     }
     std::string_view bytes;

@@ -2,6 +2,7 @@
 
 #include "runtime/flush_behind.h"
 #include "runtime/path_text.h"
+#include "runtime/windows/held_file_retry.h"
 #include "runtime/windows/system_reason.h"
 
 #include <algorithm>
@@ -130,7 +131,8 @@ void clearLeftovers(const std::wstring &target)
         return;
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     do {
-        ::DeleteFileW((folder + found.cFileName).c_str());
+        const std::wstring leftover = folder + found.cFileName;
+        retryWhileHeld([&] { return ::DeleteFileW(leftover.c_str()); });
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
 }
@@ -152,7 +154,7 @@ public:
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);
         if (!committed)
-            ::DeleteFileW(temporaryPath.c_str());
+            retryWhileHeld([&] { return ::DeleteFileW(temporaryPath.c_str()); });
     }
 
     bool writesAnywhere() const override { return true; }
@@ -180,8 +182,11 @@ public:
 private:
     std::optional<std::string> moveToTarget()
     {
-        if (!::MoveFileExW(temporaryPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return lastFailure();
+        if (const DWORD error = retryWhileHeld([&] {
+                return ::MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            }))
+            return systemReason(error);
         return std::nullopt;
     }
 
@@ -190,15 +195,17 @@ private:
     std::optional<std::string> replaceTarget()
     {
         const std::wstring backup = companionName(targetPath, L"old-");
-        if (::ReplaceFileW(targetPath.c_str(), temporaryPath.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
-                           nullptr, nullptr)) {
-            ::DeleteFileW(backup.c_str());
+        const DWORD error = retryWhileHeld([&] {
+            return ::ReplaceFileW(targetPath.c_str(), temporaryPath.c_str(), backup.c_str(),
+                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        });
+        if (!error) {
+            retryWhileHeld([&] { return ::DeleteFileW(backup.c_str()); });
             return std::nullopt;
         }
-        const DWORD error = ::GetLastError();
         // The old file went to the backup but the new one could not follow: put it back.
         if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            ::MoveFileExW(backup.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH);
+            retryWhileHeld([&] { return ::MoveFileExW(backup.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH); });
         return systemReason(error);
     }
 
@@ -230,14 +237,20 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return {nullptr, systemReason(directoryNotSupported)};
+    // Marked read-only, the old file is the operator's to release: no wait lets it go.
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
+        return {nullptr, systemReason(ERROR_ACCESS_DENIED)};
     if (exists) {
-        // Replacing needs the old file writable (not marked read-only) and not
-        // held by a program that shares it with nobody, as a spreadsheet does.
-        const HANDLE old = ::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         0, nullptr);
-        if (old == INVALID_HANDLE_VALUE)
-            return {nullptr, lastFailure()};
+        // Replacing needs the old file not held by a program that shares it
+        // with nobody, as a spreadsheet does.
+        HANDLE old = INVALID_HANDLE_VALUE;
+        if (const DWORD error = retryWhileHeld([&] {
+                old = ::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+                return old != INVALID_HANDLE_VALUE;
+            }))
+            return {nullptr, systemReason(error)};
         ::CloseHandle(old);
     }
 

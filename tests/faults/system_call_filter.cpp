@@ -60,4 +60,15 @@ void refuseUnnamedFiles()
     install(filter, sizeof filter / sizeof filter[0]);
 }
 
+void refuseFileWatches()
+{
+    sock_filter filter[] = {
+        loadCallNumber,
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_inotify_init1, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EMFILE),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    install(filter, sizeof filter / sizeof filter[0]);
+}
+
 } // namespace faults

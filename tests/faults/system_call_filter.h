@@ -16,4 +16,8 @@ void dieAtFirstOf(std::initializer_list<long> systemCalls);
 // system has no such files.
 void refuseUnnamedFiles();
 
+// No report of writes to a file (inotify) can be had, as when the user's
+// watches are all taken by others.
+void refuseFileWatches();
+
 } // namespace faults

@@ -8,10 +8,13 @@
 
 #include <doctest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -52,6 +55,20 @@ bool writesUnder(long pid, const std::filesystem::path &folder)
     for (const auto &entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ignored)) {
         const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), ignored);
         if (target.string().starts_with(prefix))
+            return true;
+    }
+    return false;
+}
+
+// Whether a run's temporary file stands by name in the folder, its size
+// reserved: its lock is taken by then.
+bool namedTemporaryIn(const std::filesystem::path &folder)
+{
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, ignored)) {
+        std::error_code gone;
+        if (entry.path().filename().string().find(".~ostrel-") != std::string::npos
+            && std::filesystem::file_size(entry.path(), gone) > 0 && !gone)
             return true;
     }
     return false;
@@ -235,6 +252,64 @@ TEST_CASE("a temporary file that a running sort holds is never cleared, nor the 
     ::close(held);
     CHECK(run.exitCode == 0);
     CHECK(support::folderEntries(batch.folder / "out") == kept);
+}
+
+// Where the file system has no unnamed files, a run's temporary file has a
+// name from the start, and another run on the same output meets it there.
+TEST_CASE("a second run on the same output leaves a running sort's temporary file alone")
+{
+    const ProcessFolder batch;
+    writeFile(batch.folder / "a.txt", faults::distinctRouteFile(750'000, recordLength, "AA01"));
+    writeFile(batch.folder / "b.txt", faults::distinctRouteFile(10, recordLength, "BB01"));
+    support::ChildProcess first(TAVEL_SORT_PATH, {"a.txt", "out/sorted.txt"}, batch.setup([] {
+                                    lowestPriority();
+                                    faults::refuseUnnamedFiles();
+                                }));
+    bool seen = false;
+    while (first.running() && !(seen = namedTemporaryIn(batch.folder / "out")))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    REQUIRE_MESSAGE(seen, "the run ended before it was seen writing");
+    // Held where it is, its temporary file named, until the second run is over.
+    ::kill(pid_t(first.id()), SIGSTOP);
+    const support::ProcessRun second =
+        support::runProcess(TAVEL_SORT_PATH, {"b.txt", "out/sorted.txt"}, batch.setup());
+    ::kill(pid_t(first.id()), SIGCONT);
+
+    CHECK(second.exitCode == 0);
+    CHECK(first.finish().exitCode == 0);
+    CHECK(support::folderEntries(batch.folder / "out") == Entries{"sorted.txt"});
+    CHECK(std::filesystem::file_size(batch.folder / "out/sorted.txt") == std::filesystem::file_size(batch.folder / "a.txt"));
+}
+
+// The system reports every write by a program of this machine, but not one
+// from another machine of a network file system, nor any at all once the
+// user's file watches are taken: then the file's size and time must tell.
+TEST_CASE("an input rewritten in place through the run is refused where no write is reported")
+{
+    const ProcessFolder batch;
+    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(200'000, recordLength, "AA01"));
+    const Entries before = faults::snapshotFolder(batch.folder / "out");
+    std::atomic<bool> runOver{false};
+    std::atomic<int> writes{0};
+    std::thread writer([&] {
+        std::fstream file(batch.folder / "in.txt", std::ios::in | std::ios::out | std::ios::binary);
+        for (int i = 0; !runOver; ++i, ++writes) {
+            file.seekp(0);
+            file.write(i % 2 ? "ZZ99" : "AA00", 4);
+            file.flush();
+        }
+    });
+    while (writes == 0)
+        std::this_thread::yield();
+    const support::ProcessRun run =
+        support::runProcess(TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup(faults::refuseFileWatches));
+    runOver = true;
+    writer.join();
+    CHECK(run.standardError
+          == batch.text("Failed Sort - cannot read input file, \n File = %1/in.txt\n Reason = The file changed while it "
+                        "was read\n"));
+    CHECK(run.exitCode == 2);
+    CHECK(faults::snapshotFolder(batch.folder / "out") == before);
 }
 
 // A power cut just after the rename must not lose the new file's name.

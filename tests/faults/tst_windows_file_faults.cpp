@@ -1,5 +1,7 @@
 #include "folder_snapshot.h"
 #include "runtime/path_text.h"
+#include "runtime/windows/system_reason.h"
+#include "sorting/sort_run.h"
 #include "support/child_process.h"
 #include "support/route_files.h"
 #include "support/system_reasons.h"
@@ -7,6 +9,7 @@
 
 #include <doctest.h>
 
+#include <chrono>
 #include <string>
 
 #include <windows.h>
@@ -54,6 +57,21 @@ std::string shown(const std::filesystem::path &path)
 support::ProcessRun sort(const support::TemporaryFolder &folder, const std::string &input, const std::string &output)
 {
     return support::runProcess(TAVEL_SORT_PATH, {input, output}, {folder.path(), {}, {}, {}});
+}
+
+// Whether another program holds the file against `access` within 30 s.
+bool heldAgainst(const std::filesystem::path &path, DWORD access, support::ChildProcess &holder)
+{
+    for (int look = 0; look < 30'000 && holder.running(); ++look) {
+        const HANDLE probe = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_SHARING_VIOLATION)
+            return true;
+        if (probe != INVALID_HANDLE_VALUE)
+            ::CloseHandle(probe);
+        ::Sleep(1);
+    }
+    return false;
 }
 
 } // namespace
@@ -138,6 +156,153 @@ TEST_CASE("names in any script, and paths past 260 characters, sort")
             CHECK(run.standardOutput == "Route Records were sorted.\n");
             CHECK(run.exitCode == 0);
             CHECK(support::readFile(root / ostrel::pathFromText(row.output)) == recordA + "\r\n" + recordB + "\r\n");
+        }
+    }
+}
+
+// A virus scanner, an indexer or a sync client holds a file for a moment after
+// it is written; a spreadsheet showing it holds it for good. Held from
+// before the run starts; a moment is about 300 ms into the run, past the
+// start of the program, which under Wine alone may take longer than that.
+TEST_CASE("a file another program holds for a moment is waited for, and one held for good refused soon")
+{
+    using namespace std::chrono;
+    using namespace std::chrono_literals;
+    struct Row
+    {
+        const char *name;
+        std::string held;
+        DWORD sharing; // what the holder lets others do
+        DWORD refusedAccess;
+        milliseconds heldInto; // the run
+        bool sorts;
+    };
+    const Row rows[] = {
+        {"output held without delete sharing for 300 ms", "out\\sorted.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, DELETE,
+         300ms, true},
+        {"output held without delete sharing for 10 s", "out\\sorted.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, DELETE,
+         10s, false},
+        {"input held without read sharing for 300 ms", "in.txt", FILE_SHARE_WRITE | FILE_SHARE_DELETE, GENERIC_READ,
+         300ms, true},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            std::filesystem::create_directory(folder / "out");
+            writeFile(folder / "out\\sorted.txt", "earlier output");
+            const auto before = faults::snapshotFolder(folder.path());
+            const auto startUp = steady_clock::now();
+            support::runProcess(TAVEL_SORT_PATH, {"--version"});
+            // Within the run's waiting time, whatever the start took.
+            const auto held = std::min(duration_cast<milliseconds>(steady_clock::now() - startUp), 1500ms) + row.heldInto;
+
+            support::ChildProcess holder(FILE_HOLDER_PATH,
+                                         {shown(folder / row.held), std::to_string(row.sharing),
+                                          std::to_string(held.count())},
+                                         {folder.path(), {}, {}, {}});
+            REQUIRE(heldAgainst(folder / row.held, row.refusedAccess, holder));
+            const auto start = steady_clock::now();
+            const support::ProcessRun run = sort(folder, "in.txt", "out\\sorted.txt");
+            const auto took = steady_clock::now() - start;
+            holder.kill();
+            holder.finish();
+
+            if (row.sorts) {
+                CHECK(run.standardError == "");
+                CHECK(run.exitCode == 0);
+                CHECK(support::readFile(folder / "out\\sorted.txt") == recordA + "\r\n" + recordB + "\r\n");
+                CHECK(support::folderEntries(folder / "out") == std::vector<std::string>{"sorted.txt"});
+            } else {
+                CHECK(run.standardError == "Failed Sort - cannot write output file, \n File = "
+                                               + shown(folder / "out\\sorted.txt") + "\n Reason = "
+                                               + support::reasonText(SystemFailure::SharingViolation) + "\n");
+                CHECK(run.exitCode == 2);
+                CHECK(faults::snapshotFolder(folder.path()) == before);
+                // The wait has a bound well short of the holder's 10 s, with room for a loaded machine.
+                CHECK(took < 7s);
+            }
+        }
+    }
+}
+
+namespace {
+
+// How the next run's ReplaceFileW goes: refused as held for a number of
+// tries, then, if it fails half way, the old file moved to the backup and
+// the new one left where it was, as Windows leaves them.
+struct ReplaceFault
+{
+    int heldTries = 0;
+    bool halfWay = false;
+    int calls = 0;
+};
+ReplaceFault replaceFault;
+
+// The run's ReplaceFileW, as this program imports it.
+extern "C" decltype(&::ReplaceFileW) __imp_ReplaceFileW;
+decltype(&::ReplaceFileW) systemReplace = nullptr;
+
+BOOL WINAPI faultyReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                          LPVOID reserved)
+{
+    if (replaceFault.calls++ < replaceFault.heldTries) {
+        ::SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (replaceFault.halfWay) {
+        ::MoveFileExW(replaced, backup, 0);
+        ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+        return FALSE;
+    }
+    return systemReplace(replaced, replacement, backup, flags, exclude, reserved);
+}
+
+void importReplace(decltype(&::ReplaceFileW) function)
+{
+    DWORD was = 0;
+    ::VirtualProtect(&__imp_ReplaceFileW, sizeof function, PAGE_READWRITE, &was);
+    __imp_ReplaceFileW = function;
+    ::VirtualProtect(&__imp_ReplaceFileW, sizeof function, was, &was);
+}
+
+} // namespace
+
+TEST_CASE("a replace held for a moment is tried again, and one failing half way puts the old output back")
+{
+    using Result = ostrel::SortOutcome::Result;
+    struct Row
+    {
+        const char *name;
+        ReplaceFault fault;
+        Result result;
+    };
+    const Row rows[] = {
+        {"held for two tries", {2, false}, Result::Sorted},
+        {"failing half way", {0, true}, Result::WriteFailed},
+    };
+    systemReplace = __imp_ReplaceFileW;
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            writeFile(folder / "sorted.txt", "earlier output");
+            replaceFault = row.fault;
+            importReplace(faultyReplace);
+            const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "sorted.txt");
+            importReplace(systemReplace);
+
+            CHECK(outcome.result == row.result);
+            CHECK(replaceFault.calls == row.fault.heldTries + 1);
+            if (row.result == Result::Sorted) {
+                CHECK(support::readFile(folder / "sorted.txt") == recordA + "\r\n" + recordB + "\r\n");
+            } else {
+                CHECK(outcome.message.ends_with(ostrel::systemReason(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)));
+                CHECK(support::readFile(folder / "sorted.txt") == "earlier output");
+            }
+            CHECK(support::folderEntries(folder.path()) == std::vector<std::string>{"in.txt", "sorted.txt"});
         }
     }
 }
