@@ -53,10 +53,13 @@ dpkg-deb --extract "$package" "$work/root"
 
 # A release is hardened as Debian hardens its own packages. Control-flow
 # protection cannot show: Debian 12's C start-up files carry no CET marking,
-# so the linker drops it from every program.
+# so the linker drops it from every program. Fortification shows only where
+# a call's bounds are unknown when compiled: the window has none left, so it
+# is seen in tavel-sort, built with the same flags.
 programs=("$work/root/usr/bin/OstrelSort" "$work/root/usr/bin/tavel-sort")
 if [[ $release == --release ]]; then
-    hardening-check --nocfprotection "${programs[@]}" >"$work/hardening.log" 2>&1 || fail "a program is not hardened"
+    { hardening-check --nocfprotection --nofortify "${programs[0]}" &&
+      hardening-check --nocfprotection "${programs[1]}"; } >"$work/hardening.log" 2>&1 || fail "a program is not hardened"
     rm "$work/hardening.log"
 fi
 # Every library the programs load is the system's.
