@@ -47,7 +47,7 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
         return false;
     }
     phases.read.push_back(millisecondsSince(mark));
-    ostrel::RecordSorter sorter(route.file.records(), route.file.stretches(), route.file.reading());
+    ostrel::RecordSorter sorter(route.file.records(), route.file.parts(), route.file.reading());
     if (sorter.refusal()) {
         std::fprintf(stderr, "%s\n", sorter.refusal()->c_str());
         return false;
@@ -60,16 +60,15 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
         std::fprintf(stderr, "cannot write %s\n", output.string().c_str());
         return false;
     }
-    sorter.sortRemainingStretches();
     phases.sortAndWrite.push_back(millisecondsSince(mark));
     if (created.file->commit())
         return false;
     phases.flush.push_back(millisecondsSince(mark));
     phases.total.push_back(std::chrono::duration<double, std::milli>(mark - start).count());
 
-    ostrel::RecordSorter alone(route.file.records(), route.file.stretches(), route.file.reading());
+    ostrel::RecordSorter alone(route.file.records(), route.file.parts(), route.file.reading());
     mark = Clock::now();
-    alone.sortRemainingStretches();
+    alone.sortedRecords();
     phases.sortAlone.push_back(millisecondsSince(mark));
     return true;
 }

@@ -9,8 +9,7 @@ std::int64_t lineStartAtOrAfter(std::string_view data, std::int64_t position)
         return 0;
     if (position >= size)
         return size;
-    const char before = data[position - 1];
-    if (before == '\n' || (before == '\r' && data[position] != '\n'))
+    if (endsLine(data[position - 1], data[position]))
         return position;
     // From inside a line, the scan runs to that line's end.
     LineScanner scanner(data, position, size);
@@ -22,28 +21,26 @@ std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t 
 {
     if (end <= begin)
         return 0;
-    // Branch-free, so the compiler can test many bytes at once: a line ends at
-    // every LF and at every CR that is not the first half of CR LF.
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data.data());
+    const char *bytes = data.data();
     const auto size = std::int64_t(data.size());
     const std::int64_t withSuccessor = std::min(end, size - 1);
     std::int64_t lines = 0;
     for (std::int64_t i = begin; i < withSuccessor; ++i)
-        lines += (bytes[i] == '\n') | ((bytes[i] == '\r') & (bytes[i + 1] != '\n'));
+        lines += endsLine(bytes[i], bytes[i + 1]);
     // The last byte of data ends a line whether or not it is a terminator.
     if (end == size)
         ++lines;
     return lines;
 }
 
-// The stretches follow each other from the start, so each range begins where
+// The parts follow each other from the start, so each range begins where
 // the one before it ends.
-std::vector<LineRange> linesByStretch(std::string_view data, const std::vector<TextStretch> &stretches)
+std::vector<LineRange> linesByPart(std::string_view data, const std::vector<TextPart> &parts)
 {
     std::vector<LineRange> ranges;
     std::int64_t begin = 0;
-    for (const TextStretch &stretch : stretches) {
-        const std::int64_t end = lineStartAtOrAfter(data, stretch.end);
+    for (const TextPart &part : parts) {
+        const std::int64_t end = lineStartAtOrAfter(data, part.end);
         ranges.push_back({begin, end});
         begin = end;
     }

@@ -71,13 +71,20 @@ inline const char *firstOf(const char *from, const char *to)
     return from;
 }
 
+// A line ends at every LF, and at every CR that is not the first half of
+// CR LF. Branch-free, so that a loop of it tests many bytes at once.
+constexpr bool endsLine(char byte, char next)
+{
+    return (byte == '\n') | ((byte == '\r') & (next != '\n'));
+}
+
 inline const char *firstTerminator(const char *from, const char *to)
 {
     return firstOf<'\r', '\n'>(from, to);
 }
 
 // Walks the lines that start in [begin, end) of data; begin must be a line
-// start. CR LF, a lone LF and a lone CR each end a line. A terminator at the
+// start. Lines end as endsLine has it. A terminator at the
 // very end starts no further line; a last line without one is still a line.
 class LineScanner
 {
@@ -117,13 +124,13 @@ std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t 
 // The first line start at or after position, or the size of data.
 std::int64_t lineStartAtOrAfter(std::string_view data, std::int64_t position);
 
-// The lines that start in each stretch, from line start to line start: the
+// The lines that start in each part, from line start to line start: the
 // part of the text that one core takes.
 struct LineRange
 {
     std::int64_t begin = 0;
     std::int64_t end = 0;
 };
-std::vector<LineRange> linesByStretch(std::string_view data, const std::vector<TextStretch> &stretches);
+std::vector<LineRange> linesByPart(std::string_view data, const std::vector<TextPart> &parts);
 
 } // namespace ostrel

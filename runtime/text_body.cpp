@@ -36,7 +36,7 @@ TextBody textBody(std::string_view fileBytes, const TextReading &chosen)
         return refused("An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it");
     }
     body.lines = fileBytes;
-    body.stretches = std::move(survey.stretches);
+    body.parts = std::move(survey.parts);
     body.reading = chosen;
     body.reading.allAscii = survey.allAscii;
     return body;

@@ -16,7 +16,7 @@ struct TextBody
 {
     std::string_view byteOrderMark; // empty when the file has none
     std::string_view lines;
-    std::vector<TextStretch> stretches; // of lines, with their line counts
+    std::vector<TextPart> parts; // of lines, with their line counts
     TextReading reading;                // as chosen, and whether all is ASCII
     // Why the bytes cannot be read as lines exactly, in the operator's words.
     std::optional<std::string> refusal;

@@ -69,11 +69,10 @@ DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const T
         const RouteFileRead input = readRouteFile(inputPath, chosen);
         if (input.failure)
             return failed(DuplicateCheck::Result::ReadFailed, *input.failure);
-        RecordSorter sorter(input.file.records(), input.file.stretches(), input.file.reading());
+        RecordSorter sorter(input.file.records(), input.file.parts(), input.file.reading());
         if (sorter.refusal())
             return failed(DuplicateCheck::Result::ReadFailed, *input.file.failureSinceRead(sorter.refusal()));
         const TextReading &reading = sorter.reading();
-        sorter.sortRemainingStretches();
         const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter);
         if (auto changed = input.file.failureSinceRead())
             return failed(DuplicateCheck::Result::ReadFailed, *changed);

@@ -15,10 +15,8 @@ namespace ostrel {
 namespace {
 
 constexpr std::int64_t twoByteGroupsFrom = 64 * 1024 * 1024;
-// Below this, threads cost more than they save.
-constexpr std::int64_t recordsPerWorker = 64 * 1024;
 
-// The lines that start in one stretch of the text, keyed by one core into the
+// The lines that start in one part of the text, keyed by one core into the
 // places counted for them.
 struct KeyedPart
 {
@@ -123,23 +121,23 @@ void groupInPlace(KeyedInput &keyed)
 
 } // namespace
 
-// Each stretch's lines are keyed on a core of their own, straight into their
+// Each part's lines are keyed on a core of their own, straight into their
 // counted places, and then grouped there: the records are held once, in
 // memory filled front to back.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &chosen)
+KeyedInput keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen)
 {
     if (std::int64_t(input.size()) >= largestInput)
         throw std::bad_alloc();
     KeyedInput keyed;
     keyed.grouping = Grouping{std::int64_t(input.size()) >= twoByteGroupsFrom ? 2u : 1u};
     const std::size_t groupCount = keyed.grouping.count();
-    const std::vector<LineRange> ranges = linesByStretch(input, stretches);
+    const std::vector<LineRange> ranges = linesByPart(input, textParts);
     std::vector<KeyedPart> parts;
     std::int64_t places = 0;
-    for (std::size_t s = 0; s < stretches.size(); ++s) {
-        parts.push_back({ranges[s].begin, ranges[s].end, places, stretches[s].lineStarts, 0, 0,
+    for (std::size_t s = 0; s < textParts.size(); ++s) {
+        parts.push_back({ranges[s].begin, ranges[s].end, places, textParts[s].lineCount, 0, 0,
                          std::vector<RecordGroup>(groupCount), {}, std::nullopt});
-        places += stretches[s].lineStarts;
+        places += textParts[s].lineCount;
     }
     keyed.records = RecordArray(std::size_t(places), Filling::FrontToBack);
     std::vector<std::function<void()>> keying;

@@ -57,9 +57,9 @@ struct KeyedInput
     std::optional<std::string> refusal;
 };
 
-// Keys the lines on all cores, read as chosen, those of each stretch as many
+// Keys the lines on all cores, read as chosen, those of each text part as many
 // as it was counted to hold. Throws std::bad_alloc when the records do not
 // fit in memory.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextStretch> &stretches, const TextReading &chosen);
+KeyedInput keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen);
 
 } // namespace ostrel

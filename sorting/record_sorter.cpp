@@ -15,14 +15,11 @@ namespace {
 // cores; not so many that planning them takes passes of its own.
 constexpr std::int64_t stretchesWanted = 8;
 constexpr std::int64_t smallestStretch = 16 * 1024;
-// Below this, threads cost more than they save.
-constexpr std::int64_t recordsPerWorker = 64 * 1024;
 
 } // namespace
 
-RecordSorter::RecordSorter(std::string_view text, const std::vector<TextStretch> &lineStretches,
-                           const TextReading &chosen)
-    : input(text), keyed(keyRecords(text, lineStretches, chosen))
+RecordSorter::RecordSorter(std::string_view text, const std::vector<TextPart> &textParts, const TextReading &chosen)
+    : input(text), keyed(keyRecords(text, textParts, chosen))
 {
     const auto count = std::int64_t(keyed.records.size());
     if (!keyed.refusal)
@@ -111,8 +108,15 @@ bool RecordSorter::repeatFound() const
     return earliestRepeat != nullptr;
 }
 
-std::optional<RepeatedKey> RecordSorter::firstRepeat() const
+const RecordArray &RecordSorter::sortedRecords()
 {
+    sortRemainingStretches();
+    return keyed.records;
+}
+
+std::optional<RepeatedKey> RecordSorter::firstRepeat()
+{
+    sortRemainingStretches();
     const std::lock_guard lock(repeatMutex);
     if (!earliestRepeat)
         return std::nullopt;

@@ -23,9 +23,9 @@ struct RepeatedKey
 class RecordSorter
 {
 public:
-    // Keys every line, read as chosen and as counted stretch by stretch.
+    // Keys every line, read as chosen and as counted part by part.
     // Throws std::bad_alloc when the records do not fit in memory.
-    RecordSorter(std::string_view input, const std::vector<TextStretch> &lineStretches, const TextReading &chosen);
+    RecordSorter(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen);
     RecordSorter(const RecordSorter &) = delete;
     RecordSorter &operator=(const RecordSorter &) = delete;
 
@@ -41,8 +41,8 @@ public:
 
     // Lines of stretches already sorted, by their place in key order.
     std::string_view line(std::int64_t place) const { return keyed.records[std::size_t(place)].line(input); }
-    // Valid once every stretch is sorted.
-    const RecordArray &records() const { return keyed.records; }
+    // Every record in key order, sorting what is left first.
+    const RecordArray &sortedRecords();
 
     // How the lines were read, as chosen and as they showed; how many were
     // read each way other than as ASCII; and why they cannot be read
@@ -56,10 +56,10 @@ public:
 
     // Whether a stretch sorted so far holds two records with one key.
     bool repeatFound() const;
-    // Valid once every stretch is sorted. The first line, in input order,
-    // whose key equals an earlier line's key: the line at which inserting
-    // records one by one would have failed.
-    std::optional<RepeatedKey> firstRepeat() const;
+    // The first line, in input order, whose key equals an earlier line's key:
+    // the line at which inserting records one by one would have failed.
+    // Sorts what is left first.
+    std::optional<RepeatedKey> firstRepeat();
 
 private:
     void orderPartialKeys(const Stretch &stretch);

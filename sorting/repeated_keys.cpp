@@ -45,9 +45,10 @@ private:
 
 } // namespace
 
-std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, const RecordSorter &sorter)
+std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, RecordSorter &sorter)
 {
-    const RecordArray &sortedRecords = sorter.records();
+    // Equal keys lie side by side, in input order.
+    const RecordArray &sortedRecords = sorter.sortedRecords();
     std::vector<Repeat> repeats;
     for (const KeyedRecord *first = sortedRecords.begin(); first != sortedRecords.end();) {
         const KeyedRecord *next = first + 1;

@@ -16,8 +16,7 @@ struct RepeatedRecord
     std::string_view line;
 };
 
-// Every repeat among the input's records, once all are sorted (equal keys in
-// input order), listed in input order.
-std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, const RecordSorter &sorter);
+// Every repeat among the input's records, listed in input order.
+std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, RecordSorter &sorter);
 
 } // namespace ostrel

@@ -20,8 +20,8 @@ public:
     RouteFile(std::filesystem::path path, InputContents contents, TextBody body);
 
     std::string_view records() const { return text.lines; }
-    // Stretches of the records' bytes, each with how many lines start there.
-    const std::vector<TextStretch> &stretches() const { return text.stretches; }
+    // Parts of the records' bytes, one for each core, with how many lines start in each.
+    const std::vector<TextPart> &parts() const { return text.parts; }
     // As chosen, and whether all is ASCII; the lines tell the rest as they are keyed.
     const TextReading &reading() const { return text.reading; }
     std::string_view byteOrderMark() const { return text.byteOrderMark; }

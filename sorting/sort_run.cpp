@@ -19,7 +19,7 @@ namespace {
 // the output visible.
 SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &outputPath)
 {
-    RecordSorter sorter(input.records(), input.stretches(), input.reading());
+    RecordSorter sorter(input.records(), input.parts(), input.reading());
     if (sorter.refusal())
         return *input.failureSinceRead(sorter.refusal());
     const std::string_view leadingBytes = input.byteOrderMark();
@@ -27,7 +27,6 @@ SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &out
     std::optional<std::string> writeFailure = std::move(created.failureReason);
     if (created.file)
         writeFailure = writeSortedRecords(sorter, leadingBytes, *created.file);
-    sorter.sortRemainingStretches();
 
     if (auto changed = input.failureSinceRead())
         return *changed;

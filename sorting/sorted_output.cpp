@@ -21,9 +21,6 @@ constexpr std::size_t blockSize = 1024 * 1024;
 // fault when first filled, which a short run would not earn back.
 constexpr std::int64_t blocksInSmallOutput = 16;
 constexpr std::int64_t smallestBlock = 64 * 1024;
-// Below these, threads cost more than they save.
-constexpr std::int64_t bytesPerWorker = 16 * 1024 * 1024;
-constexpr std::int64_t recordsPerWorker = 64 * 1024;
 
 // Lines are gathered in key order from all over the input, so without asking
 // for them ahead the copy would mostly wait for memory.
@@ -106,7 +103,7 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_v
 {
     if (auto failure = output.write(0, leadingBytes))
         return failure;
-    const unsigned workers = std::max(workerCount(sorter.outputBytes(), bytesPerWorker),
+    const unsigned workers = std::max(workerCount(sorter.outputBytes(), writtenBytesPerWorker),
                                       workerCount(sorter.recordCount(), recordsPerWorker));
     // Allocated here, so that running out of memory is reported, never met in a thread.
     std::vector<Block> blocks;

@@ -64,8 +64,8 @@ private:
 std::vector<Stretch> planStretches(KeyedInput &keyed, std::int64_t largest)
 {
     Planner planner(keyed.records, largest);
-    // A run of neighbouring small groups that share one stretch.
-    struct Run
+    // Neighbouring small groups that share one stretch.
+    struct SmallGroups
     {
         std::int64_t first = 0;
         std::int64_t last = 0;
@@ -73,11 +73,12 @@ std::vector<Stretch> planStretches(KeyedInput &keyed, std::int64_t largest)
         std::size_t firstGroup = 0;
         std::size_t lastGroup = 0;
     };
-    std::optional<Run> run;
-    const auto endRun = [&] {
-        if (run)
-            planner.add(run->first, run->last, run->lineBytes, keyed.grouping.sharedBytes(run->firstGroup, run->lastGroup));
-        run.reset();
+    std::optional<SmallGroups> shared;
+    const auto endShared = [&] {
+        if (shared)
+            planner.add(shared->first, shared->last, shared->lineBytes,
+                        keyed.grouping.sharedBytes(shared->firstGroup, shared->lastGroup));
+        shared.reset();
     };
     std::int64_t first = 0;
     for (std::size_t g = 0; g < keyed.groups.size(); ++g) {
@@ -85,20 +86,20 @@ std::vector<Stretch> planStretches(KeyedInput &keyed, std::int64_t largest)
         if (group.records == 0)
             continue;
         if (group.records > largest) {
-            endRun();
+            endShared();
             planner.split(first, first + group.records, keyed.grouping.keyBytes, group.lineBytes);
         } else {
-            if (run && run->last - run->first + group.records > largest)
-                endRun();
-            if (!run)
-                run = Run{first, first, 0, g, g};
-            run->last += group.records;
-            run->lineBytes += group.lineBytes;
-            run->lastGroup = g;
+            if (shared && shared->last - shared->first + group.records > largest)
+                endShared();
+            if (!shared)
+                shared = SmallGroups{first, first, 0, g, g};
+            shared->last += group.records;
+            shared->lineBytes += group.lineBytes;
+            shared->lastGroup = g;
         }
         first += group.records;
     }
-    endRun();
+    endShared();
     return planner.stretches;
 }
 

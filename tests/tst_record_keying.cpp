@@ -42,12 +42,12 @@ TEST_CASE("keying keeps to the lines counted, and holds only keyed lines")
     for (const Row &row : rows) {
         SUBCASE(row.name)
         {
-            std::vector<ostrel::TextStretch> stretches = ostrel::surveyText(text, 3).stretches;
-            REQUIRE(stretches.size() == row.countChanges.size());
-            for (std::size_t s = 0; s < stretches.size(); ++s)
-                stretches[s].lineStarts = std::max<std::int64_t>(0, stretches[s].lineStarts + row.countChanges[s]);
+            std::vector<ostrel::TextPart> parts = ostrel::surveyText(text, 3).parts;
+            REQUIRE(parts.size() == row.countChanges.size());
+            for (std::size_t s = 0; s < parts.size(); ++s)
+                parts[s].lineCount = std::max<std::int64_t>(0, parts[s].lineCount + row.countChanges[s]);
 
-            const ostrel::KeyedInput keyed = ostrel::keyRecords(text, stretches, ostrel::TextReading{});
+            const ostrel::KeyedInput keyed = ostrel::keyRecords(text, parts, ostrel::TextReading{});
             CHECK(std::int64_t(keyed.records.size()) == row.expectedRecords);
             std::int64_t grouped = 0;
             for (const ostrel::RecordGroup &group : keyed.groups)

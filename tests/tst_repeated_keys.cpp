@@ -22,7 +22,7 @@ struct Listed
 
 std::vector<Listed> listWithEngine(const std::string &input)
 {
-    ostrel::RecordSorter sorter(input, ostrel::surveyText(input).stretches, ostrel::TextReading{});
+    ostrel::RecordSorter sorter(input, ostrel::surveyText(input).parts, ostrel::TextReading{});
     sorter.sortRemainingStretches();
     std::vector<Listed> listed;
     for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(input, sorter))

@@ -46,21 +46,21 @@ TEST_CASE("the survey counts the line starts of each stretch as the scanner walk
             for (int round = 0; round < 40; ++round) {
                 const std::string text = random.bytes(random.below(row.largestText), row.alphabet);
                 const std::vector<ostrel::LineSpan> lines = support::splitLines(text);
-                for (unsigned stretchCount = 1; stretchCount <= 9; ++stretchCount) {
+                for (unsigned partCount = 1; partCount <= 9; ++partCount) {
                     CAPTURE(text);
-                    CAPTURE(stretchCount);
-                    const ostrel::TextSurvey survey = ostrel::surveyText(text, stretchCount);
+                    CAPTURE(partCount);
+                    const ostrel::TextSurvey survey = ostrel::surveyText(text, partCount);
                     CHECK(survey.firstEndOfFileMark == std::int64_t(text.size()));
-                    REQUIRE(survey.stretches.size() == stretchCount);
-                    CHECK(survey.stretches.front().begin == 0);
-                    CHECK(survey.stretches.back().end == std::int64_t(text.size()));
+                    REQUIRE(survey.parts.size() == partCount);
+                    CHECK(survey.parts.front().begin == 0);
+                    CHECK(survey.parts.back().end == std::int64_t(text.size()));
                     std::int64_t total = 0;
-                    for (std::size_t s = 0; s < survey.stretches.size(); ++s) {
-                        const ostrel::TextStretch &stretch = survey.stretches[s];
+                    for (std::size_t s = 0; s < survey.parts.size(); ++s) {
+                        const ostrel::TextPart &part = survey.parts[s];
                         if (s > 0)
-                            CHECK(stretch.begin == survey.stretches[s - 1].end);
-                        CHECK(stretch.lineStarts == lineStartsIn(lines, stretch.begin, stretch.end));
-                        total += stretch.lineStarts;
+                            CHECK(part.begin == survey.parts[s - 1].end);
+                        CHECK(part.lineCount == lineStartsIn(lines, part.begin, part.end));
+                        total += part.lineCount;
                     }
                     CHECK(total == std::int64_t(lines.size()));
                 }
@@ -75,13 +75,13 @@ TEST_CASE("the survey finds the first end-of-file mark wherever it lies")
     {
         const char *name;
         std::size_t size;
-        unsigned stretchCount;
+        unsigned partCount;
     };
     const Row rows[] = {
         {"short text, one stretch", 20, 1},
         {"blocks and rest, one stretch", 100, 1},
         {"marks in every stretch", 200, 3},
-        {"more stretches than bytes", 5, 8},
+        {"more parts than bytes", 5, 8},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -94,7 +94,7 @@ TEST_CASE("the survey finds the first end-of-file mark wherever it lies")
                 for (std::size_t later = at + 5; later < row.size; later += 11)
                     text[later] = '\x1a';
                 CAPTURE(at);
-                CHECK(ostrel::surveyText(text, row.stretchCount).firstEndOfFileMark == std::int64_t(at));
+                CHECK(ostrel::surveyText(text, row.partCount).firstEndOfFileMark == std::int64_t(at));
             }
         }
     }

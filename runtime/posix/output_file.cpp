@@ -178,13 +178,13 @@ class ReplacingOutput : public OutputFile
 public:
     ReplacingOutput(int temporary, std::filesystem::path replaced, std::optional<std::filesystem::path> name,
                     std::int64_t size)
-        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name)), streaming(size),
-          durability([temporary] { ::fdatasync(temporary); }, size)
+        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name)), writeBehind(size),
+          flushBehind([temporary] { ::fdatasync(temporary); }, size)
     {
     }
     ~ReplacingOutput() override
     {
-        durability.stop();
+        flushBehind.stop();
         if (descriptor >= 0)
             ::close(descriptor);
         if (temporaryName)
@@ -197,17 +197,17 @@ public:
     {
         if (auto failure = writeAll(descriptor, bytes, off_t(offset)))
             return failure;
-        streaming.written(descriptor, offset, std::int64_t(bytes.size()));
-        durability.written(std::int64_t(bytes.size()));
+        writeBehind.written(descriptor, offset, std::int64_t(bytes.size()));
+        flushBehind.written(std::int64_t(bytes.size()));
         return std::nullopt;
     }
 
     std::optional<std::string> commit() override
     {
-        durability.stop();
+        flushBehind.stop();
         if (::fdatasync(descriptor) != 0)
             return systemReason(errno);
-        streaming.flushed(descriptor);
+        writeBehind.flushed(descriptor);
         if (!temporaryName) {
             if (auto failure = giveName())
                 return failure;
@@ -239,8 +239,8 @@ private:
     int descriptor;
     std::filesystem::path target;
     std::optional<std::filesystem::path> temporaryName;
-    WriteBehind streaming;
-    FlushBehind durability;
+    WriteBehind writeBehind;
+    FlushBehind flushBehind;
 };
 
 // The file a path names, symbolic links followed, so that replacing it

@@ -145,12 +145,12 @@ public:
     ReplacingOutput(HANDLE temporary, std::wstring temporaryName, std::wstring target, bool targetExists,
                     std::int64_t size)
         : handle(temporary), temporaryPath(std::move(temporaryName)), targetPath(std::move(target)),
-          replacing(targetExists), streaming([temporary] { ::FlushFileBuffers(temporary); }, size)
+          replacing(targetExists), flushBehind([temporary] { ::FlushFileBuffers(temporary); }, size)
     {
     }
     ~ReplacingOutput() override
     {
-        streaming.stop();
+        flushBehind.stop();
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);
         if (!committed)
@@ -163,13 +163,13 @@ public:
     {
         if (auto failure = writeAt(handle, bytes, offset))
             return failure;
-        streaming.written(std::int64_t(bytes.size()));
+        flushBehind.written(std::int64_t(bytes.size()));
         return std::nullopt;
     }
 
     std::optional<std::string> commit() override
     {
-        streaming.stop();
+        flushBehind.stop();
         if (!::FlushFileBuffers(handle) || !markForDeletion(handle, false))
             return lastFailure();
         ::CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
@@ -214,7 +214,7 @@ private:
     std::wstring targetPath;
     bool replacing;
     bool committed = false;
-    FlushBehind streaming;
+    FlushBehind flushBehind;
 };
 
 } // namespace

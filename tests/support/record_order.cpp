@@ -22,15 +22,14 @@ RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chos
         order.unreadable = body.refusal;
         return order;
     }
-    ostrel::RecordSorter sorter(body.lines, body.stretches, body.reading);
+    ostrel::RecordSorter sorter(body.lines, body.parts, body.reading);
     if (sorter.refusal()) {
         order.unreadable = sorter.refusal();
         return order;
     }
     order.byteOrderMark = body.byteOrderMark;
     order.reading = sorter.reading();
-    sorter.sortRemainingStretches();
-    for (const ostrel::KeyedRecord &record : sorter.records())
+    for (const ostrel::KeyedRecord &record : sorter.sortedRecords())
         order.lines.push_back(record.line(body.lines));
     order.firstRepeat = sorter.firstRepeat();
     return order;
