@@ -11,44 +11,39 @@
 
 namespace ostrel {
 
-namespace {
-
-// What was written must be what the file held throughout, and a repeated key
+// The run: read, key, write in key order (sorting on the way), commit. What
+// was written must be what the file held throughout, and a repeated key
 // refuses the whole file; either outranks a failure to write, which they may
 // have caused or hidden. All is known before the commit, which alone makes
 // the output visible.
-SortOutcome sortRecords(const RouteFile &input, const std::filesystem::path &outputPath)
-{
-    RecordSorter sorter(input.records(), input.parts(), input.reading());
-    if (sorter.refusal())
-        return *input.failureSinceRead(sorter.refusal());
-    const std::string_view leadingBytes = input.byteOrderMark();
-    CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
-    std::optional<std::string> writeFailure = std::move(created.failureReason);
-    if (created.file)
-        writeFailure = writeSortedRecords(sorter, leadingBytes, *created.file);
-
-    if (auto changed = input.failureSinceRead())
-        return *changed;
-    if (const auto repeat = sorter.firstRepeat())
-        return duplicateKeyOutcome(repeat->lineNumber, repeat->line, sorter.reading());
-    if (!writeFailure)
-        writeFailure = created.file->commit();
-    if (writeFailure)
-        return writeFailedOutcome(displayOutputPath(outputPath), *writeFailure);
-    return sortedOutcome();
-}
-
-} // namespace
-
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
                            const TextReading &chosen)
 {
     try {
-        const RouteFileRead input = readRouteFile(inputPath, chosen);
-        if (input.failure)
-            return *input.failure;
-        return sortRecords(input.file, outputPath);
+        const RouteFileRead read = readRouteFile(inputPath, chosen);
+        if (read.failure)
+            return *read.failure;
+        const RouteFile &input = read.file;
+
+        RecordSorter sorter(input.records(), input.parts(), input.reading());
+        if (sorter.refusal())
+            return *input.failureSinceRead(sorter.refusal());
+
+        const std::string_view leadingBytes = input.byteOrderMark();
+        CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
+        std::optional<std::string> writeFailure = std::move(created.failureReason);
+        if (created.file)
+            writeFailure = writeSortedRecords(sorter, leadingBytes, *created.file);
+
+        if (auto changed = input.failureSinceRead())
+            return *changed;
+        if (const auto repeat = sorter.firstRepeat())
+            return duplicateKeyOutcome(repeat->lineNumber, repeat->line, sorter.reading());
+        if (!writeFailure)
+            writeFailure = created.file->commit();
+        if (writeFailure)
+            return writeFailedOutcome(displayOutputPath(outputPath), *writeFailure);
+        return sortedOutcome();
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));
     }

@@ -8,9 +8,9 @@
 namespace ostrel {
 
 // Sorts the route records of inputPath, their lines read as chosen (as the
-// system reads them, unless chosen otherwise), into
-// outputPath by key. A file with a repeated key, or any failure, leaves
-// outputPath as it was. "-" stands for standard input or output.
+// system reads them, unless chosen otherwise), into outputPath by key. A
+// file with a repeated key, or any failure, leaves outputPath as it was.
+// "-" stands for standard input or output.
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
                            const TextReading &chosen = systemReading());
 
