@@ -40,7 +40,7 @@ TEST_CASE("every job runs exactly once, batch after batch")
         const char *name;
         std::size_t jobs;
     };
-    const Row rows[] = {{"none", 0}, {"one", 1}, {"two", 2}, {"eight", 8}, {"more than the pool has threads", 40}};
+    const Row rows[] = {{"none", 0}, {"one", 1}, {"two", 2}, {"eight", 8}, {"many more than the cores", 40}};
     for (const Row &row : rows) {
         SUBCASE(row.name)
         {
