@@ -15,7 +15,7 @@ class RecordArray
 {
 public:
     RecordArray() = default;
-    explicit RecordArray(std::size_t count, Filling filling = Filling::Scattered);
+    explicit RecordArray(std::size_t count);
     RecordArray(RecordArray &&other) noexcept;
     RecordArray &operator=(RecordArray &&other) noexcept;
     ~RecordArray();
@@ -34,7 +34,6 @@ private:
     KeyedRecord *first = nullptr;
     std::size_t count = 0;
     std::size_t allocated = 0;
-    Filling filledHow = Filling::Scattered;
 };
 
 } // namespace ostrel

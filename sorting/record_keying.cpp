@@ -139,7 +139,7 @@ KeyedInput keyRecords(std::string_view input, const std::vector<TextPart> &textP
                          std::vector<RecordGroup>(groupCount), {}, std::nullopt});
         places += textParts[s].lineCount;
     }
-    keyed.records = RecordArray(std::size_t(places), Filling::FrontToBack);
+    keyed.records = RecordArray(std::size_t(places));
     std::vector<std::function<void()>> keying;
     for (KeyedPart &part : parts)
         keying.push_back([&] { keyPart(input, chosen, keyed.grouping, keyed.records.begin(), part); });

@@ -11,16 +11,16 @@ namespace {
 
 constexpr std::size_t hugePage = std::size_t(2) << 20;
 
-// From an eighth of a huge page on, memory filled front to back is taken in
-// whole huge pages: one fault instead of sixty-four or more.
-bool inHugePages(std::size_t bytes, Filling filling)
+// From an eighth of a huge page on, memory is taken in whole huge pages: one
+// fault instead of sixty-four or more.
+bool inHugePages(std::size_t bytes)
 {
-    return filling == Filling::FrontToBack && bytes >= hugePage / 8;
+    return bytes >= hugePage / 8;
 }
 
-std::size_t mappedSize(std::size_t bytes, Filling filling)
+std::size_t mappedSize(std::size_t bytes)
 {
-    return inHugePages(bytes, filling) ? (bytes + hugePage - 1) / hugePage * hugePage : bytes;
+    return inHugePages(bytes) ? (bytes + hugePage - 1) / hugePage * hugePage : bytes;
 }
 
 void *mapped(std::size_t bytes)
@@ -33,15 +33,15 @@ void *mapped(std::size_t bytes)
 
 } // namespace
 
-void *allocateLarge(std::size_t bytes, Filling filling)
+void *allocateLarge(std::size_t bytes)
 {
     if (bytes == 0)
         return nullptr;
-    if (!inHugePages(bytes, filling))
+    if (!inHugePages(bytes))
         return mapped(bytes);
     // A huge page more than needed, so that an aligned stretch lies inside;
     // the rest goes back at once.
-    const std::size_t size = mappedSize(bytes, filling);
+    const std::size_t size = mappedSize(bytes);
     auto *start = static_cast<char *>(mapped(size + hugePage));
     const auto address = reinterpret_cast<std::uintptr_t>(start);
     char *aligned = start + (hugePage - address % hugePage) % hugePage;
@@ -53,10 +53,10 @@ void *allocateLarge(std::size_t bytes, Filling filling)
     return aligned;
 }
 
-void releaseLarge(void *memory, std::size_t bytes, Filling filling)
+void releaseLarge(void *memory, std::size_t bytes)
 {
     if (memory)
-        ::munmap(memory, mappedSize(bytes, filling));
+        ::munmap(memory, mappedSize(bytes));
 }
 
 } // namespace ostrel

@@ -6,9 +6,8 @@
 
 namespace ostrel {
 
-// Huge pages need a privilege that operators do not have, so the filling
-// makes no difference here.
-void *allocateLarge(std::size_t bytes, Filling)
+// Huge pages need a privilege that operators do not have.
+void *allocateLarge(std::size_t bytes)
 {
     if (bytes == 0)
         return nullptr;
@@ -18,7 +17,7 @@ void *allocateLarge(std::size_t bytes, Filling)
     return memory;
 }
 
-void releaseLarge(void *memory, std::size_t, Filling)
+void releaseLarge(void *memory, std::size_t)
 {
     if (memory)
         ::VirtualFree(memory, 0, MEM_RELEASE);
