@@ -73,7 +73,7 @@ DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const T
         if (sorter.refusal())
             return failed(DuplicateCheck::Result::ReadFailed, *input.file.failureSinceRead(sorter.refusal()));
         const TextReading &reading = sorter.reading();
-        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(input.file.records(), sorter);
+        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(sorter);
         if (auto changed = input.file.failureSinceRead())
             return failed(DuplicateCheck::Result::ReadFailed, *changed);
 

@@ -1,6 +1,5 @@
 #include "sorting/record_sorter.h"
 
-#include "runtime/line_scanner.h"
 #include "runtime/parallel.h"
 #include "sorting/radix_sort.h"
 
@@ -41,7 +40,6 @@ std::optional<Stretch> RecordSorter::sortNextStretch()
     radixSort(keyed.records.begin() + stretch.first, keyed.records.begin() + stretch.last, stretch.sharedKeyBytes);
     if (keyed.partialKeys > 0)
         orderPartialKeys(stretch);
-    noteRepeats(stretch);
     return stretch;
 }
 
@@ -83,45 +81,10 @@ bool RecordSorter::sameKey(const KeyedRecord &left, const KeyedRecord &right) co
            && (left.key().isWhole() || recordKeyText(left.line(input), keyed.reading) == recordKeyText(right.line(input), keyed.reading));
 }
 
-// Equal keys lie side by side, in input order, and never in two stretches,
-// which differ in some key byte; so each repeat is the right one of an equal
-// pair within a stretch.
-void RecordSorter::noteRepeats(const Stretch &stretch)
-{
-    const KeyedRecord *earliest = nullptr;
-    for (std::int64_t i = stretch.first + 1; i < stretch.last; ++i) {
-        const KeyedRecord &record = keyed.records[std::size_t(i)];
-        if (sameKey(record, keyed.records[std::size_t(i - 1)])
-            && (!earliest || record.lineStart() < earliest->lineStart()))
-            earliest = &record;
-    }
-    if (!earliest)
-        return;
-    const std::lock_guard lock(repeatMutex);
-    if (!earliestRepeat || earliest->lineStart() < earliestRepeat->lineStart())
-        earliestRepeat = earliest;
-}
-
-bool RecordSorter::repeatFound() const
-{
-    const std::lock_guard lock(repeatMutex);
-    return earliestRepeat != nullptr;
-}
-
 const RecordArray &RecordSorter::sortedRecords()
 {
     sortRemainingStretches();
     return keyed.records;
-}
-
-std::optional<RepeatedKey> RecordSorter::firstRepeat()
-{
-    sortRemainingStretches();
-    const std::lock_guard lock(repeatMutex);
-    if (!earliestRepeat)
-        return std::nullopt;
-    const std::int64_t lineNumber = countLines(input, 0, earliestRepeat->lineStart()) + 1;
-    return RepeatedKey{lineNumber, earliestRepeat->line(input)};
 }
 
 } // namespace ostrel

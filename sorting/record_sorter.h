@@ -5,18 +5,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace ostrel {
-
-struct RepeatedKey
-{
-    std::int64_t lineNumber = 0; // counted from 1
-    std::string_view line;
-};
 
 // The records of one input, put in key order a stretch at a time, so that
 // the first stretches can be written while later ones are still being sorted.
@@ -39,6 +32,8 @@ public:
     // Sorts every stretch not yet taken, on all cores.
     void sortRemainingStretches();
 
+    // The input's lines, as the records point into them.
+    std::string_view text() const { return input; }
     // Lines of stretches already sorted, by their place in key order.
     std::string_view line(std::int64_t place) const { return keyed.records[std::size_t(place)].line(input); }
     // Every record in key order, sorting what is left first.
@@ -54,23 +49,13 @@ public:
     // Whether two records have one key, also where it is longer than held.
     bool sameKey(const KeyedRecord &left, const KeyedRecord &right) const;
 
-    // Whether a stretch sorted so far holds two records with one key.
-    bool repeatFound() const;
-    // The first line, in input order, whose key equals an earlier line's key:
-    // the line at which inserting records one by one would have failed.
-    // Sorts what is left first.
-    std::optional<RepeatedKey> firstRepeat();
-
 private:
     void orderPartialKeys(const Stretch &stretch);
-    void noteRepeats(const Stretch &stretch);
 
     std::string_view input;
     KeyedInput keyed;
     std::vector<Stretch> stretches;
     std::atomic<std::size_t> nextStretch{0};
-    mutable std::mutex repeatMutex;
-    const KeyedRecord *earliestRepeat = nullptr;
 };
 
 } // namespace ostrel

@@ -45,8 +45,9 @@ private:
 
 } // namespace
 
-std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, RecordSorter &sorter)
+std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter)
 {
+    const std::string_view input = sorter.text();
     // Equal keys lie side by side, in input order.
     const RecordArray &sortedRecords = sorter.sortedRecords();
     std::vector<Repeat> repeats;
@@ -70,6 +71,14 @@ std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, RecordSo
         listed.push_back({numbers.of(repeat.record->lineStart()), numbers.of(repeat.first->lineStart()),
                           repeat.record->line(input)});
     return listed;
+}
+
+std::optional<RepeatedRecord> firstRepeatedRecord(RecordSorter &sorter)
+{
+    std::vector<RepeatedRecord> repeats = listRepeatedRecords(sorter);
+    if (repeats.empty())
+        return std::nullopt;
+    return repeats.front();
 }
 
 } // namespace ostrel

@@ -3,6 +3,7 @@
 #include "sorting/record_sorter.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,7 +17,11 @@ struct RepeatedRecord
     std::string_view line;
 };
 
-// Every repeat among the input's records, listed in input order.
-std::vector<RepeatedRecord> listRepeatedRecords(std::string_view input, RecordSorter &sorter);
+// Every repeat among the records, listed in input order. Sorts what is left first.
+std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter);
+
+// The first line, in input order, whose key equals an earlier line's key:
+// the line at which inserting records one by one would have failed.
+std::optional<RepeatedRecord> firstRepeatedRecord(RecordSorter &sorter);
 
 } // namespace ostrel

@@ -4,6 +4,7 @@
 #include "runtime/output_file.h"
 #include "runtime/path_text.h"
 #include "sorting/record_sorter.h"
+#include "sorting/repeated_keys.h"
 #include "sorting/route_file.h"
 #include "sorting/sorted_output.h"
 
@@ -37,7 +38,7 @@ SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::fi
 
         if (auto changed = input.failureSinceRead())
             return *changed;
-        if (const auto repeat = sorter.firstRepeat())
+        if (const auto repeat = firstRepeatedRecord(sorter))
             return duplicateKeyOutcome(repeat->lineNumber, repeat->line, sorter.reading());
         if (!writeFailure)
             writeFailure = created.file->commit();

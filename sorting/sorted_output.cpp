@@ -1,6 +1,7 @@
 #include "sorting/sorted_output.h"
 
 #include "runtime/parallel.h"
+#include "sorting/repeated_keys.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,8 +92,7 @@ std::optional<std::string> writeInOrder(RecordSorter &sorter, std::string_view l
 {
     // Nothing reaches a stream or device that could not be taken back afterwards.
     const Block block(sorter.outputBytes());
-    sorter.sortRemainingStretches();
-    if (sorter.repeatFound())
+    if (firstRepeatedRecord(sorter))
         return std::nullopt;
     if (auto failure = output.write(0, leadingBytes))
         return failure;
@@ -119,7 +119,7 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_v
     for (unsigned w = 0; w < workers; ++w) {
         jobs.push_back([&, w] {
             while (const auto stretch = sorter.sortNextStretch()) {
-                if (failed() || sorter.repeatFound())
+                if (failed())
                     continue;
                 const std::int64_t offset = std::int64_t(leadingBytes.size()) + stretch->lineBytesBefore
                                             + std::int64_t(lineEnd.size()) * stretch->first;

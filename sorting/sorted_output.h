@@ -13,9 +13,8 @@ namespace ostrel {
 // CR LF, sorting the stretches on the way: each core sorts a stretch, writes
 // it at its place and takes the next, so the disk is busy while the rest is
 // still being sorted. Output that takes its bytes in order only gets them
-// once all are sorted. Writing stops at a repeated key, which refuses the
-// whole input; sorting goes on, so the first repeat in input order is still
-// found. Returns the system's reason when a write fails.
+// once all are sorted, and none where a key repeats, as nothing sent there
+// could be taken back. Returns the system's reason when a write fails.
 std::optional<std::string> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output);
 
 } // namespace ostrel

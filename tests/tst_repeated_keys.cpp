@@ -25,7 +25,7 @@ std::vector<Listed> listWithEngine(const std::string &input)
     ostrel::RecordSorter sorter(input, ostrel::surveyText(input).parts, ostrel::TextReading{});
     sorter.sortRemainingStretches();
     std::vector<Listed> listed;
-    for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(input, sorter))
+    for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(sorter))
         listed.push_back({repeat.lineNumber, repeat.firstLineNumber, std::string(repeat.line)});
     return listed;
 }

@@ -31,7 +31,7 @@ RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chos
     order.reading = sorter.reading();
     for (const ostrel::KeyedRecord &record : sorter.sortedRecords())
         order.lines.push_back(record.line(body.lines));
-    order.firstRepeat = sorter.firstRepeat();
+    order.firstRepeat = ostrel::firstRepeatedRecord(sorter);
     return order;
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/line_scanner.h"
 #include "sorting/record_sorter.h"
+#include "sorting/repeated_keys.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ struct RecordOrder
     std::string_view byteOrderMark;
     // Ascending by key; among equal keys, in input order.
     std::vector<std::string_view> lines;
-    std::optional<ostrel::RepeatedKey> firstRepeat;
+    std::optional<ostrel::RepeatedRecord> firstRepeat;
     ostrel::TextReading reading; // as the lines were read
     // Why the bytes are not read as lines at all.
     std::optional<std::string> unreadable;
