@@ -1,5 +1,6 @@
 #include "reference/record_by_record.h"
 #include "support/record_order.h"
+#include "support/route_files.h"
 
 #include <doctest.h>
 
@@ -12,14 +13,6 @@ using Keys = std::vector<std::string>;
 namespace {
 
 // Lines of up to four bytes are their own keys, so keys can be written as lines.
-std::string joinLines(const Keys &lines)
-{
-    std::string data;
-    for (const std::string &line : lines)
-        data += line + "\r\n";
-    return data;
-}
-
 struct EngineResult
 {
     Keys order;
@@ -28,7 +21,7 @@ struct EngineResult
 
 EngineResult orderWithEngine(const Keys &lines)
 {
-    const std::string data = joinLines(lines);
+    const std::string data = support::routeFile(lines);
     const support::RecordOrder order = support::orderRecords(data);
     EngineResult result;
     result.order.assign(order.lines.begin(), order.lines.end());
@@ -115,10 +108,10 @@ TEST_CASE("records come out in key order; the first repeat in input order is rep
     for (const Row &row : rows) {
         SUBCASE(row.name)
         {
-            const reference::SortResult yardstick = reference::sortRecordByRecord(joinLines(row.input));
+            const reference::SortResult yardstick = reference::sortRecordByRecord(support::routeFile(row.input));
             const EngineResult engine = orderWithEngine(row.input);
             if (row.repeatLine == 0) {
-                CHECK(yardstick.output == joinLines(row.expected));
+                CHECK(yardstick.output == support::routeFile(row.expected));
                 CHECK(engine.order == row.expected);
                 CHECK(engine.repeatLine == std::nullopt);
             } else {
