@@ -17,14 +17,9 @@ std::string shown(std::string_view bytes)
 {
     std::string text = "\"";
     for (const char byte : bytes.substr(0, 160)) {
-        const auto code = static_cast<unsigned char>(byte);
-        if (code >= 0x20 && code < 0x7f && byte != '\\') {
-            text += byte;
-        } else {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", code);
-            text += escape;
-        }
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(byte));
+        text += byte >= ' ' && byte <= '~' && byte != '\\' ? std::string(1, byte) : std::string(escape);
     }
     return text + (bytes.size() > 160 ? "\"..." : "\"");
 }
@@ -104,6 +99,12 @@ std::string differenceInRun(std::string_view input, const reference::SortResult 
     if (expected.unreadable ? !outcome.message.ends_with(" Reason = " + *expected.unreadable)
                             : outcome.message != expected.message)
         return differs("message", outcome.message, expected.unreadable ? *expected.unreadable : expected.message);
+    if (const auto entries = folderEntries(folder.path()); entries != std::vector<std::string>{"in", "out"}) {
+        std::string names;
+        for (const std::string &name : entries)
+            names += " " + name;
+        return "files after the run:" + names;
+    }
     return outputDifference(readFile(folder / "out"), result == Result::Sorted ? expected.output : earlierOutput);
 }
 

@@ -24,7 +24,7 @@ ostrel::TextReading engineReading(const reference::Reading &reading);
 std::string differenceInMemory(std::string_view input, const reference::SortResult &expected,
                                const reference::Reading &reading = {});
 // The same for a whole run through real files, over an earlier output that a
-// refused run must leave as it was.
+// refused run must leave as it was, and with no other file left behind.
 std::string differenceInRun(std::string_view input, const reference::SortResult &expected,
                             const reference::Reading &reading = {});
 // The engine, in memory, against the record-by-record yardstick.
