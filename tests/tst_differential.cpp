@@ -203,14 +203,13 @@ TEST_CASE("large inputs match a plain sort, in memory and through files")
             for (const auto &entry : keyed)
                 expectedOutput += entry.second + "\r\n";
 
-            const std::int64_t repeatLine = std::int64_t(row.repeatAt + 1);
-            const std::string &repeat = lines[row.repeatAt];
-            const std::string nameColumns = repeat.substr(std::min<std::size_t>(17, repeat.size()), 30);
-            const reference::SortResult expected =
-                row.repeatAt > 0
-                    ? reference::SortResult{{}, repeatLine, support::duplicateKeyMessage(repeatLine, nameColumns,
-                                                                                         reference::BuildRecordKey(repeat)), {}}
-                    : reference::SortResult{expectedOutput, {}, std::string(support::sortedMessage), {}};
+            reference::SortResult expected{expectedOutput, {}, std::string(support::sortedMessage), {}};
+            if (row.repeatAt > 0) {
+                const std::int64_t line = std::int64_t(row.repeatAt + 1);
+                const std::string &repeat = lines[row.repeatAt];
+                const std::string nameColumns = repeat.substr(std::min<std::size_t>(17, repeat.size()), 30);
+                expected = {{}, line, support::duplicateKeyMessage(line, nameColumns, reference::BuildRecordKey(repeat)), {}};
+            }
             CHECK(support::differenceInMemory(input, expected) == "");
             // The whole run too, where the output is written while it is still being ordered.
             CHECK(support::differenceInRun(input, expected) == "");

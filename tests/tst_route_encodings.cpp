@@ -47,8 +47,9 @@ const std::string munster = byCharacters("AA04", "MÜNSTER - KÖLN", "0150");
 const std::string notepad = routeFile({cafe, cafeAccent, zurich, munster});
 const std::string notepadSorted = routeFile({cafeAccent, munster, zurich, cafe});
 
-const std::string bytePadded = routeFile({byBytes("AA01", "CAFE ROYAL", "0300"), byBytes("AA02", "CAFÉ ROYAL", "0100"),
-                                          byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA04", "MÜNSTER - KÖLN", "0150")});
+const std::string bytePadded =
+    routeFile({byBytes("AA01", "CAFE ROYAL", "0300"), byBytes("AA02", "CAFÉ ROYAL", "0100"),
+               byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA04", "MÜNSTER - KÖLN", "0150")});
 const std::string bytePaddedSorted =
     routeFile({byBytes("AA02", "CAFÉ ROYAL", "0100"), byBytes("AA04", "MÜNSTER - KÖLN", "0150"),
                byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA01", "CAFE ROYAL", "0300")});
@@ -121,9 +122,10 @@ TEST_CASE("sorting files as their writers saved them")
          routeFile({ansiFirst, cafeAccent, munster, zurich, cafe})},
         {"ragged lines", ragged, {}, 0,
          routeFile({byCharacters("AA02", "CAFÉ ROYAL", "0100", 9), byCharacters("AA03", "ZÜRICH NORD", "0200", 3),
-                byCharacters("AA06", "QUAY", "0250", 5), byCharacters("AA01", "CAFE ROYAL", "0300", 0)})},
+                    byCharacters("AA06", "QUAY", "0250", 5), byCharacters("AA01", "CAFE ROYAL", "0300", 0)})},
         {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0, routeFile({osaka, display, tokyo, cafe})},
-        {"Shift JIS padded by bytes, chosen", routeFile({routeRecord("JP01", "\x93\x8c\x8b\x9e", "0200"), routeRecord("JP02", "\x91\xe5", "0100")}),
+        {"Shift JIS padded by bytes, chosen",
+         routeFile({routeRecord("JP01", "\x93\x8c\x8b\x9e", "0200"), routeRecord("JP02", "\x91\xe5", "0100")}),
          {"--encoding", "932", "--columns", "bytes"}, 0,
          routeFile({routeRecord("JP02", "\x91\xe5", "0100"), routeRecord("JP01", "\x93\x8c\x8b\x9e", "0200")})},
         {"UTF-8 chosen", notepad, {"--encoding", "utf-8"}, 0, notepadSorted},

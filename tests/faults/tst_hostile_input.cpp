@@ -8,6 +8,8 @@
 #include <string>
 
 using namespace std::string_literals;
+using support::differenceInRun;
+using support::routeFile;
 using support::routeRecord;
 
 // Input no route file should hold, sorted through real files: the output must
@@ -54,17 +56,18 @@ TEST_CASE("hostile input matches record-by-record insertion")
         {"arbitrary binary data, many short lines", random.bytes(4096, "\r\n\0\xff" "AB375"s)},
 
         {"NUL bytes in key, name and record",
-         routeRecord("AA" + nul + "1", "Nul" + nul + "Street") + "\r\n" + routeRecord("AA" + nul + "0", nul + "Lane") + "\r\n"
-             + std::string(200, '\0') + "\r\n"},
+         routeFile({routeRecord("AA" + nul + "1", "Nul" + nul + "Street"), routeRecord("AA" + nul + "0", nul + "Lane"),
+                    std::string(200, '\0')})},
         {"NUL bytes only, one line", std::string(300, '\0')},
         {"NUL bytes only, repeated line", std::string(300, '\0') + "\n" + std::string(300, '\0')},
 
         // Byte order is unsigned: 0x80 and up sort after every ASCII byte.
         {"bytes above 127 in name and key",
-         routeRecord("\xc3\xa9" "01", "Caf\xc3\xa9 Stra\xc3\x9f" "e") + "\r\n" + routeRecord("zz01", "\xff\xfe") + "\r\n"
-             + routeRecord("\x80\x80" "01", "\x9b" "31m") + "\r\n"},
+         routeFile({routeRecord("\xc3\xa9" "01", "Caf\xc3\xa9 Stra\xc3\x9f" "e"), routeRecord("zz01", "\xff\xfe"),
+                    routeRecord("\x80\x80" "01", "\x9b" "31m")})},
         {"bytes above 127 in a repeated key",
-         routeRecord("\xff" "A01", "First \xe2\x82\xac") + "\r\n" + routeRecord("\xff" "A01", "Second \xe2\x82\xac") + "\r\n"},
+         routeFile({routeRecord("\xff" "A01", "First \xe2\x82\xac"),
+                    routeRecord("\xff" "A01", "Second \xe2\x82\xac")})},
         {"escape sequences in a repeated name",
          routeRecord("AA01", "\x1b[2J\x1b]0;owned\x07") + "\n" + routeRecord("AA01", "\x1b[31mred\x1b[0m") + "\n"},
 
@@ -88,14 +91,14 @@ TEST_CASE("hostile input matches record-by-record insertion")
         {"UTF-16 mark after a byte order mark", "\xef\xbb\xbf\xff\xfe" "A\0" "A\0"s},
     };
     for (const Row &row : rows) {
-        SUBCASE(row.name) { CHECK(support::differenceInRun(row.input, reference::sortRecordByRecord(row.input)) == ""); }
+        SUBCASE(row.name) { CHECK(differenceInRun(row.input, reference::sortRecordByRecord(row.input)) == ""); }
     }
 }
 
 TEST_CASE("a single 100 MB line")
 {
     const std::string line = support::Random(7).bytes(100 * 1024 * 1024, lineBytes());
-    CHECK(support::differenceInRun(line, {line + "\r\n", std::nullopt, std::string(support::sortedMessage), {}}) == "");
+    CHECK(differenceInRun(line, {line + "\r\n", std::nullopt, std::string(support::sortedMessage), {}}) == "");
 }
 
 TEST_CASE("10 million one-character lines")
@@ -111,7 +114,7 @@ TEST_CASE("10 million one-character lines")
         input += i % 2 ? '\n' : '\r';
     }
     const std::string_view untilRepeat = std::string_view(input).substr(0, (bytes.size() + 1) * 2);
-    CHECK(support::differenceInRun(input, reference::sortRecordByRecord(untilRepeat)) == "");
+    CHECK(differenceInRun(input, reference::sortRecordByRecord(untilRepeat)) == "");
 }
 
 TEST_CASE("two million distinct four-byte lines")
@@ -126,5 +129,5 @@ TEST_CASE("two million distinct four-byte lines")
         input += fourByteLine(std::uint32_t((std::uint64_t(i) * 7919) % lines)) + "\r\n";
         output += fourByteLine(i) + "\r\n";
     }
-    CHECK(support::differenceInRun(input, {output, std::nullopt, std::string(support::sortedMessage), {}}) == "");
+    CHECK(differenceInRun(input, {output, std::nullopt, std::string(support::sortedMessage), {}}) == "");
 }

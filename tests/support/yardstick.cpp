@@ -34,8 +34,8 @@ std::string outputDifference(std::string_view engine, std::string_view expected)
 {
     if (engine == expected)
         return {};
-    const std::size_t at = std::size_t(std::mismatch(engine.begin(), engine.end(), expected.begin(), expected.end()).first
-                                       - engine.begin());
+    const auto parting = std::mismatch(engine.begin(), engine.end(), expected.begin(), expected.end());
+    const std::size_t at = std::size_t(parting.first - engine.begin());
     return differs("output from byte " + std::to_string(at), engine.substr(at), expected.substr(at));
 }
 
@@ -76,10 +76,11 @@ std::string differenceInMemory(std::string_view input, const reference::SortResu
         return differs("line of the first repeat", failedLine ? std::to_string(*failedLine) : "(none)",
                        expected.failedLine ? std::to_string(*expected.failedLine) : "(none)");
     if (repeat) {
-        const std::string message = ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line, order.reading).message;
-        return message == expected.message ? std::string() : differs("message", message, expected.message);
+        const auto outcome = ostrel::duplicateKeyOutcome(repeat->lineNumber, repeat->line, order.reading);
+        if (outcome.message != expected.message)
+            return differs("message", outcome.message, expected.message);
     }
-    return order.unreadable ? std::string() : outputDifference(order.output(), expected.output);
+    return repeat || order.unreadable ? std::string() : outputDifference(order.output(), expected.output);
 }
 
 std::string differenceInRun(std::string_view input, const reference::SortResult &expected,
