@@ -7,6 +7,18 @@
 
 namespace support {
 
+namespace {
+
+std::string padded(std::string_view text, std::size_t width)
+{
+    std::string field(text);
+    if (field.size() < width)
+        field.append(width - field.size(), ' ');
+    return field;
+}
+
+} // namespace
+
 std::string routeRecord(std::size_t length, std::initializer_list<std::pair<std::size_t, std::string_view>> placed)
 {
     std::string record(length, '.');
@@ -22,13 +34,6 @@ std::string routeRecord(std::string_view route, std::string_view name, std::stri
     return routeRecord(190 + extra, {{1, route}, {18, padded(name, 30 + extra)}, {170 + extra, order}});
 }
 
-std::string padded(std::string_view text, std::size_t width)
-{
-    std::string field(text);
-    if (field.size() < width)
-        field.append(width - field.size(), ' ');
-    return field;
-}
 
 std::string routeFile(const std::vector<std::string> &lines)
 {

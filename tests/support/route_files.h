@@ -23,9 +23,6 @@ std::string routeRecord(std::size_t length, std::initializer_list<std::pair<std:
 std::string routeRecord(std::string_view route, std::string_view name, std::string_view order = {},
                         std::optional<std::size_t> nameColumns = {});
 
-// The text left-justified in a field of the width, as name columns hold it.
-std::string padded(std::string_view text, std::size_t width);
-
 // The lines, each ended with CR LF, as a run writes them.
 std::string routeFile(const std::vector<std::string> &lines);
 

@@ -39,16 +39,7 @@ std::string outputDifference(std::string_view engine, std::string_view expected)
     return differs("output from byte " + std::to_string(at), engine.substr(at), expected.substr(at));
 }
 
-} // namespace
-
-std::string duplicateKeyMessage(std::int64_t lineNumber, std::string_view nameColumns, std::string_view key)
-{
-    const std::size_t begin = std::min(nameColumns.find_first_not_of(' '), nameColumns.size());
-    const std::string_view name = nameColumns.substr(begin, nameColumns.find_last_not_of(' ') + 1 - begin);
-    return "Failed Sort - duplicate keys, \r\n Line =  " + std::to_string(lineNumber) + "\r\n Name = "
-           + std::string(name) + "\r\n Key = " + std::string(key);
-}
-
+// The engine's reading for the yardstick's choice of encoding and columns.
 ostrel::TextReading engineReading(const reference::Reading &reading)
 {
     using Encoding = ostrel::TextReading::Encoding;
@@ -61,6 +52,16 @@ ostrel::TextReading engineReading(const reference::Reading &reading)
         chosen.columns = reading.columns == reference::Reading::Columns::Bytes ? ostrel::ColumnUnit::Bytes
                                                                                : ostrel::ColumnUnit::Characters;
     return chosen;
+}
+
+} // namespace
+
+std::string duplicateKeyMessage(std::int64_t lineNumber, std::string_view nameColumns, std::string_view key)
+{
+    const std::size_t begin = std::min(nameColumns.find_first_not_of(' '), nameColumns.size());
+    const std::string_view name = nameColumns.substr(begin, nameColumns.find_last_not_of(' ') + 1 - begin);
+    return "Failed Sort - duplicate keys, \r\n Line =  " + std::to_string(lineNumber) + "\r\n Name = "
+           + std::string(name) + "\r\n Key = " + std::string(key);
 }
 
 std::string differenceInMemory(std::string_view input, const reference::SortResult &expected,

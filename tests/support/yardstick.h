@@ -16,9 +16,6 @@ inline constexpr std::string_view sortedMessage = "Route Records were sorted.";
 // the spaces around it.
 std::string duplicateKeyMessage(std::int64_t lineNumber, std::string_view nameColumns, std::string_view key);
 
-// The engine's reading for the yardstick's choice of encoding and columns.
-ostrel::TextReading engineReading(const reference::Reading &reading);
-
 // The first difference between the engine's result, ordered in memory, and
 // the expected one, described; empty when there is none.
 std::string differenceInMemory(std::string_view input, const reference::SortResult &expected,
