@@ -3,6 +3,7 @@
 #include "sorting/record_sorter.h"
 #include "sorting/repeated_keys.h"
 #include "support/random.h"
+#include "support/route_files.h"
 
 #include <doctest.h>
 
@@ -43,14 +44,6 @@ std::vector<Listed> listPlainly(const std::vector<std::string> &lines)
     return listed;
 }
 
-std::string joined(const std::vector<std::string> &lines)
-{
-    std::string text;
-    for (const std::string &line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 } // namespace
 
 TEST_CASE("every repeat is listed in input order with the first line holding its key")
@@ -71,7 +64,7 @@ TEST_CASE("every repeat is listed in input order with the first line holding its
         {"a prefix is no repeat", {"AB", "ABC", "AB"}, {{3, 1, "AB"}}},
     };
     for (const Row &row : rows) {
-        SUBCASE(row.name) { CHECK(listWithEngine(joined(row.lines)) == row.expected); }
+        SUBCASE(row.name) { CHECK(listWithEngine(support::routeFile(row.lines)) == row.expected); }
     }
 }
 
@@ -83,7 +76,7 @@ TEST_CASE("the listing matches the plain way on random inputs")
         std::vector<std::string> lines(random.below(400));
         for (std::string &line : lines)
             line = random.bytes(random.below(6), "AB375");
-        CHECK(listWithEngine(joined(lines)) == listPlainly(lines));
+        CHECK(listWithEngine(support::routeFile(lines)) == listPlainly(lines));
     }
     // Large enough to be keyed on several threads and sorted in many stretches.
     std::vector<std::string> lines(300'000);
@@ -91,5 +84,5 @@ TEST_CASE("the listing matches the plain way on random inputs")
         line = random.bytes(20, "ABCDEFGHIJKLMNOP");
     lines[299'000] = lines[17];
     lines[150'000] = lines[17];
-    CHECK(listWithEngine(joined(lines)) == listPlainly(lines));
+    CHECK(listWithEngine(support::routeFile(lines)) == listPlainly(lines));
 }

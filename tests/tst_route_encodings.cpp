@@ -1,9 +1,9 @@
 #include "support/child_process.h"
+#include "support/route_files.h"
 #include "support/temporary_folder.h"
 
 #include <doctest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,14 +12,8 @@
 
 namespace {
 
-// A 190-column record as a writer pads it: the code in columns 1-4, the
-// name in 18-47 padded to 30 of the writer's units, the order in 170-173.
-std::string record(std::string_view code, std::string_view name, std::size_t nameUnits, std::string_view order,
-                   std::size_t tail = 17)
-{
-    return std::string(code) + std::string(13, '.') + std::string(name) + std::string(30 - nameUnits, ' ')
-           + std::string(122, '.') + std::string(order) + std::string(tail, '.');
-}
+using support::routeFile;
+using support::routeRecord;
 
 std::size_t utf8Characters(std::string_view text)
 {
@@ -29,24 +23,18 @@ std::size_t utf8Characters(std::string_view text)
     return count;
 }
 
-// Padded by characters, as Notepad, Python's ljust or .NET's PadRight do.
+// Padded by characters, as Notepad, Python's ljust or .NET's PadRight do;
+// the last columns, after the order's, may be left off.
 std::string byCharacters(std::string_view code, std::string_view name, std::string_view order, std::size_t tail = 17)
 {
-    return record(code, name, utf8Characters(name), order, tail);
+    const std::string record = routeRecord(code, name, order, utf8Characters(name));
+    return record.substr(0, record.size() - 17 + tail);
 }
 
 // Padded by bytes, as C's printf or a COBOL picture does.
 std::string byBytes(std::string_view code, std::string_view name, std::string_view order)
 {
-    return record(code, name, name.size(), order);
-}
-
-std::string lines(std::initializer_list<std::string> records)
-{
-    std::string text;
-    for (const std::string &line : records)
-        text += line + "\r\n";
-    return text;
+    return routeRecord(code, name, order);
 }
 
 const std::string mark = "\xef\xbb\xbf";
@@ -56,34 +44,36 @@ const std::string cafe = byCharacters("AA01", "CAFE ROYAL", "0300");
 const std::string cafeAccent = byCharacters("AA02", "CAFÉ ROYAL", "0100");
 const std::string zurich = byCharacters("AA03", "ZÜRICH NORD", "0200");
 const std::string munster = byCharacters("AA04", "MÜNSTER - KÖLN", "0150");
-const std::string notepad = lines({cafe, cafeAccent, zurich, munster});
-const std::string notepadSorted = lines({cafeAccent, munster, zurich, cafe});
+const std::string notepad = routeFile({cafe, cafeAccent, zurich, munster});
+const std::string notepadSorted = routeFile({cafeAccent, munster, zurich, cafe});
 
-const std::string bytePadded = lines({byBytes("AA01", "CAFE ROYAL", "0300"), byBytes("AA02", "CAFÉ ROYAL", "0100"),
-                                  byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA04", "MÜNSTER - KÖLN", "0150")});
+const std::string bytePadded =
+    routeFile({byBytes("AA01", "CAFE ROYAL", "0300"), byBytes("AA02", "CAFÉ ROYAL", "0100"),
+               byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA04", "MÜNSTER - KÖLN", "0150")});
 const std::string bytePaddedSorted =
-    lines({byBytes("AA02", "CAFÉ ROYAL", "0100"), byBytes("AA04", "MÜNSTER - KÖLN", "0150"),
-           byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA01", "CAFE ROYAL", "0300")});
+    routeFile({byBytes("AA02", "CAFÉ ROYAL", "0100"), byBytes("AA04", "MÜNSTER - KÖLN", "0150"),
+               byBytes("AA03", "ZÜRICH NORD", "0200"), byBytes("AA01", "CAFE ROYAL", "0300")});
 
 // Windows-1252: a byte is a character.
-const std::string ansiCafe = record("AA02", "CAF\xc9 ROYAL", 10, "0100");
-const std::string ansiZurich = record("AA03", "Z\xdcRICH NORD", 11, "0200");
-const std::string ansiMunster = record("AA04", "M\xdcNSTER - K\xd6LN", 14, "0150");
-const std::string ansi = lines({cafe, ansiCafe, ansiZurich, ansiMunster});
+const std::string ansiCafe = routeRecord("AA02", "CAF\xc9 ROYAL", "0100");
+const std::string ansiZurich = routeRecord("AA03", "Z\xdcRICH NORD", "0200");
+const std::string ansiMunster = routeRecord("AA04", "M\xdcNSTER - K\xd6LN", "0150");
+const std::string ansi = routeFile({cafe, ansiCafe, ansiZurich, ansiMunster});
 
 // Shift JIS: a lead byte and its trail byte are one character; the trail of
 // 0x95 0x5C is the ASCII backslash, which must not count on its own.
-const std::string tokyo = record("JP01", "\x93\x8c\x8b\x9e", 2, "0200");
-const std::string osaka = record("JP02", "\x91\xe5\x8d\xe3", 2, "0100");
-const std::string display = record("JP03", "\x95\x5c\x8e\xa6 OSAKA", 8, "0150");
-const std::string shiftJis = lines({tokyo, osaka, display, cafe});
+const std::string tokyo = routeRecord("JP01", "\x93\x8c\x8b\x9e", "0200", 2);
+const std::string osaka = routeRecord("JP02", "\x91\xe5\x8d\xe3", "0100", 2);
+const std::string display = routeRecord("JP03", "\x95\x5c\x8e\xa6 OSAKA", "0150", 8);
+const std::string shiftJis = routeFile({tokyo, osaka, display, cafe});
 
 // A UTF-8 file with one line pasted from an ANSI program.
-const std::string ansiFirst = record("AA05", "Caf\xe9 Centrale", 13, "0050");
+const std::string ansiFirst = routeRecord("AA05", "Caf\xe9 Centrale", "0050");
 
 // No length is shared by most ASCII lines: no evidence of byte padding.
-const std::string ragged = lines({byCharacters("AA01", "CAFE ROYAL", "0300", 0), byCharacters("AA02", "CAFÉ ROYAL", "0100", 9),
-                                  byCharacters("AA03", "ZÜRICH NORD", "0200", 3), byCharacters("AA06", "QUAY", "0250", 5)});
+const std::string ragged =
+    routeFile({byCharacters("AA01", "CAFE ROYAL", "0300", 0), byCharacters("AA02", "CAFÉ ROYAL", "0100", 9),
+               byCharacters("AA03", "ZÜRICH NORD", "0200", 3), byCharacters("AA06", "QUAY", "0250", 5)});
 
 // The key holds columns 18-19: here a whole accented character.
 const std::string saoPaulo = byCharacters("BR01", "SÃO PAULO", "0100");
@@ -127,29 +117,30 @@ TEST_CASE("sorting files as their writers saved them")
         {"Notepad UTF-8", notepad, {}, 0, notepadSorted},
         {"Notepad UTF-8 with a byte order mark", mark + notepad, {}, 0, mark + notepadSorted},
         {"UTF-8 padded by bytes", bytePadded, {}, 0, bytePaddedSorted},
-        {"ANSI 1252", ansi, {}, 0, lines({ansiCafe, ansiMunster, ansiZurich, cafe})},
+        {"ANSI 1252", ansi, {}, 0, routeFile({ansiCafe, ansiMunster, ansiZurich, cafe})},
         {"UTF-8 with a line pasted from an ANSI program", notepad + ansiFirst + "\r\n", {}, 0,
-         lines({ansiFirst, cafeAccent, munster, zurich, cafe})},
+         routeFile({ansiFirst, cafeAccent, munster, zurich, cafe})},
         {"ragged lines", ragged, {}, 0,
-         lines({byCharacters("AA02", "CAFÉ ROYAL", "0100", 9), byCharacters("AA03", "ZÜRICH NORD", "0200", 3),
-                byCharacters("AA06", "QUAY", "0250", 5), byCharacters("AA01", "CAFE ROYAL", "0300", 0)})},
-        {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0, lines({osaka, display, tokyo, cafe})},
-        {"Shift JIS padded by bytes, chosen", lines({record("JP01", "\x93\x8c\x8b\x9e", 4, "0200"), record("JP02", "\x91\xe5", 2, "0100")}),
+         routeFile({byCharacters("AA02", "CAFÉ ROYAL", "0100", 9), byCharacters("AA03", "ZÜRICH NORD", "0200", 3),
+                    byCharacters("AA06", "QUAY", "0250", 5), byCharacters("AA01", "CAFE ROYAL", "0300", 0)})},
+        {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0, routeFile({osaka, display, tokyo, cafe})},
+        {"Shift JIS padded by bytes, chosen",
+         routeFile({routeRecord("JP01", "\x93\x8c\x8b\x9e", "0200"), routeRecord("JP02", "\x91\xe5", "0100")}),
          {"--encoding", "932", "--columns", "bytes"}, 0,
-         lines({record("JP02", "\x91\xe5", 2, "0100"), record("JP01", "\x93\x8c\x8b\x9e", 4, "0200")})},
+         routeFile({routeRecord("JP02", "\x91\xe5", "0100"), routeRecord("JP01", "\x93\x8c\x8b\x9e", "0200")})},
         {"UTF-8 chosen", notepad, {"--encoding", "utf-8"}, 0, notepadSorted},
         // Chosen against the file: each accented line's order columns move
         // left by a column for each byte its characters take beyond one.
         {"bytes chosen for a file padded by characters", notepad, {"--columns", "bytes"}, 0,
-         lines({munster, cafeAccent, zurich, cafe})},
-        {"keys longer than 25 bytes, differing after them", lines({longKey2, cafe, longKey1}), {}, 0,
-         lines({cafe, longKey1, longKey2})},
+         routeFile({munster, cafeAccent, zurich, cafe})},
+        {"keys longer than 25 bytes, differing after them", routeFile({longKey2, cafe, longKey1}), {}, 0,
+         routeFile({cafe, longKey1, longKey2})},
 
-        {"a repeat inside accented name columns", lines({saoPaulo, cafe, saoBento}), {}, 1,
+        {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Failed Sort - duplicate keys, \n Line =  3\n Name = SÃO BENTO\n Key = 0100.............SÃBR01\n"},
-        {"a repeat of a key longer than 25 bytes", lines({longKey2, longKey1, longKey1Again}), {}, 1,
+        {"a repeat of a key longer than 25 bytes", routeFile({longKey2, longKey1, longKey1Again}), {}, 1,
          "Failed Sort - duplicate keys, \n Line =  3\n Name = SÃO BENTO\n Key = ÄÖÜ1.............SÃBR01\n"},
-        {"two marked files joined", mark + lines({cafe}) + mark + lines({zurich}), {}, 2,
+        {"two marked files joined", mark + routeFile({cafe}) + mark + routeFile({zurich}), {}, 2,
          readFailure + "A byte order mark begins line 2, as where two files were joined: remove it\n"},
         {"ANSI where UTF-8 was chosen", ansi, {"--encoding", "utf-8"}, 2, readFailure + "Line 2 is not UTF-8 text\n"},
         {"unknown encoding", notepad, {"--encoding", "latin1"}, 2,
@@ -181,7 +172,7 @@ TEST_CASE("--duplicates says how lines were read")
         std::string report;
     };
     const Row rows[] = {
-        {"ASCII only: nothing to say", lines({cafe}), {}, 0, "1 record, no repeated keys\n"},
+        {"ASCII only: nothing to say", routeFile({cafe}), {}, 0, "1 record, no repeated keys\n"},
         {"Notepad UTF-8", notepad, {}, 0,
          "4 records, no repeated keys\nRead other than as ASCII: 3 lines as UTF-8 counting characters\n"},
         {"UTF-8 padded by bytes", bytePadded, {}, 0,
@@ -191,7 +182,7 @@ TEST_CASE("--duplicates says how lines were read")
          "code page 1252\n"},
         {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0,
          "4 records, no repeated keys\nRead other than as ASCII: 3 lines in code page 932\n"},
-        {"a repeat inside accented name columns", lines({saoPaulo, cafe, saoBento}), {}, 1,
+        {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Line 3 repeats line 1: Name = SÃO BENTO; Key = 0100.............SÃBR01\n3 records, 1 repeats an earlier "
          "key\nRead other than as ASCII: 2 lines as UTF-8 counting characters\n"},
     };

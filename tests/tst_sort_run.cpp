@@ -18,6 +18,7 @@
 
 using namespace std::string_literals;
 using support::readFile;
+using support::routeFile;
 using support::routeRecord;
 using support::writeFile;
 using Result = ostrel::SortOutcome::Result;
@@ -26,11 +27,11 @@ using support::SystemFailure;
 
 namespace {
 
-// A full-width record whose key is the standard rule's: columns 1-4 first
-// so that different test records are easy to order by eye.
+// Records whose key is the standard rule's, told apart by columns 1-4 so
+// that they are easy to order by eye.
 std::string keyed(std::string_view front, std::string_view name = "Harbour Road")
 {
-    return routeRecord(190, {{1, front}, {18, support::padded(name, 30)}, {170, "0700"}});
+    return routeRecord(front, name, "0700");
 }
 
 const std::string earlierOutput = "an earlier run's output\r\n";
@@ -243,7 +244,7 @@ TEST_CASE("a file that cannot be read or written is reported with the system's r
         SUBCASE(row.name)
         {
             const support::TemporaryFolder folder;
-            writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+            writeFile(folder / "in.txt", routeFile({keyed("BB01"), keyed("AA01")}));
             std::filesystem::create_directory(folder / "sub");
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / row.input, folder / row.output);
             const std::string heading = row.result == Result::ReadFailed ? "Failed Sort - cannot read input file, "
@@ -333,7 +334,7 @@ TEST_CASE("a repeated key outranks a failure to write")
         SUBCASE(output.c_str())
         {
             const support::TemporaryFolder folder;
-            writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+            writeFile(folder / "in.txt", routeFile({keyed("BB01"), keyed("AA01"), keyed("BB01")}));
             std::filesystem::create_directory(folder / "sub");
             const std::filesystem::path outputPath = output.starts_with("/dev/") ? std::filesystem::path(output) : folder / output;
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", outputPath);
@@ -347,7 +348,7 @@ TEST_CASE("a repeated key outranks a failure to write")
 TEST_CASE("a full device is reported, and stays a device" * doctest::skip(!std::filesystem::exists("/dev/full")))
 {
     const support::TemporaryFolder folder;
-    writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+    writeFile(folder / "in.txt", routeFile({keyed("BB01"), keyed("AA01")}));
     const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", "/dev/full");
     CHECK(outcome.result == Result::WriteFailed);
     CHECK(outcome.message == "Failed Sort - cannot write output file, \r\n File = /dev/full\r\n Reason = " + std::string(std::strerror(ENOSPC)));
@@ -420,7 +421,7 @@ TEST_CASE("a symbolic link as output updates the file it points at, and stays a 
         {
             const support::TemporaryFolder folder;
             std::filesystem::create_directory(folder / "real");
-            writeFile(folder / "in.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+            writeFile(folder / "in.txt", routeFile({keyed("BB01"), keyed("AA01")}));
             writeFile(folder / "real/sorted.txt", earlierOutput);
             for (const auto &[link, target] : row.links)
                 std::filesystem::create_symlink(target, folder / link);
@@ -435,7 +436,7 @@ TEST_CASE("a symbolic link as output updates the file it points at, and stays a 
                 CHECK(readFile(folder / "real/sorted.txt") == earlierOutput);
             } else {
                 CHECK(outcome.result == Result::Sorted);
-                CHECK(readFile(folder / row.updated) == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+                CHECK(readFile(folder / row.updated) == routeFile({keyed("AA01"), keyed("BB01")}));
             }
         }
     }
@@ -449,14 +450,14 @@ TEST_CASE("the operator's run uses the fixed paths")
     support::useHomeFolder(folder.path());
     const std::filesystem::path data = support::fixedDataFolder(folder.path());
     std::filesystem::create_directories(data);
-    writeFile(data / "taveld.txt", keyed("BB01") + "\r\n" + keyed("AA01") + "\r\n");
+    writeFile(data / "taveld.txt", routeFile({keyed("BB01"), keyed("AA01")}));
 
     const ostrel::SortOutcome sorted = ostrel::SortInputFile();
     CHECK(sorted.result == Result::Sorted);
     CHECK(sorted.message == "Route Records were sorted.");
-    CHECK(readFile(data / "tavelsrtd.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+    CHECK(readFile(data / "tavelsrtd.txt") == routeFile({keyed("AA01"), keyed("BB01")}));
 
-    writeFile(data / "taveld.txt", keyed("AA01") + "\r\n" + keyed("AA01") + "\r\n");
+    writeFile(data / "taveld.txt", routeFile({keyed("AA01"), keyed("AA01")}));
     CHECK(ostrel::SortInputFile().result == Result::DuplicateKey);
-    CHECK(readFile(data / "tavelsrtd.txt") == keyed("AA01") + "\r\n" + keyed("BB01") + "\r\n");
+    CHECK(readFile(data / "tavelsrtd.txt") == routeFile({keyed("AA01"), keyed("BB01")}));
 }

@@ -24,9 +24,9 @@ using Arguments = std::vector<std::string>;
 
 namespace {
 
-const std::string recordA = routeRecord(190, {{1, "AA01"}, {18, support::padded("Harbour Road", 30)}});
-const std::string recordB = routeRecord(190, {{1, "BB01"}, {18, support::padded("Quarry Lane", 30)}});
-const std::string sorted = recordA + "\r\n" + recordB + "\r\n";
+const std::string recordA = routeRecord("AA01", "Harbour Road");
+const std::string recordB = routeRecord("BB01", "Quarry Lane");
+const std::string sorted = support::routeFile({recordA, recordB});
 
 class BatchFolder
 {
@@ -160,9 +160,6 @@ TEST_CASE("a path from the root written with forward slashes is a path, not an o
 TEST_CASE("--duplicates lists every repeat, writes nothing, and says whether there was one")
 {
     // Keys at lines 3, 7 and 9 are one key, as are lines 4 and 5.
-    const auto record = [](std::string_view route, std::string_view name) {
-        return routeRecord(190, {{1, route}, {18, support::padded(name, 30)}});
-    };
     std::string repeats;
     const std::pair<const char *, const char *> lines[] = {
         {"AA01", "Harbour Road"}, {"BB01", "Quarry Lane"}, {"CC01", "Beacon Hill"}, {"DD01", "Mill Street"},
@@ -170,7 +167,7 @@ TEST_CASE("--duplicates lists every repeat, writes nothing, and says whether the
         {"FF01", "Market Square"}, {"CC01", "Beacon Hill Late"},
     };
     for (const auto &[route, name] : lines)
-        repeats += record(route, name) + "\r\n";
+        repeats += routeRecord(route, name) + "\r\n";
     const std::string key = std::string(17, '.');
     struct Row
     {

@@ -27,7 +27,7 @@ const std::string writeHeading = "Failed Sort - cannot write output file, ";
 void prepare(const std::filesystem::path &root)
 {
     std::filesystem::permissions(root, anyUserMayEnter);
-    const std::string record = support::routeRecord(190, {{1, "AA01"}, {18, "Harbour Road"}}) + "\r\n";
+    const std::string record = support::routeRecord("AA01", "Harbour Road") + "\r\n";
     writeFile(root / "in.txt", record);
     std::filesystem::permissions(root / "in.txt", anyUserMayRead);
     writeFile(root / "unreadable.txt", record);

@@ -48,7 +48,7 @@ TEST_CASE("control bytes are shown escaped on a terminal and kept when redirecte
         {
             const support::TemporaryFolder folder;
             // Clears the screen from the name; bell and delete sit in the key.
-            const std::string record = routeRecord(190, {{1, "\x07\x7f" "01"}, {18, support::padded("\x1b[2JWiped\tout", 30)}});
+            const std::string record = routeRecord("\x07\x7f" "01", "\x1b[2JWiped\tout");
             support::writeFile(folder / "crafted.txt", record + "\r\n" + record + "\r\n");
             support::writeFile(folder / "plain.txt", routeRecord(190, {{1, "AA01"}}) + "\r\n");
             const auto withFolder = [&](std::string text) {

@@ -23,8 +23,8 @@ using support::writeFile;
 
 namespace {
 
-const std::string recordA = support::routeRecord(190, {{1, "AA01"}, {18, "Harbour Road"}});
-const std::string recordB = support::routeRecord(190, {{1, "BB01"}, {18, "Quarry Lane"}});
+const std::string recordA = support::routeRecord("AA01", "Harbour Road");
+const std::string recordB = support::routeRecord("BB01", "Quarry Lane");
 
 // Another program holding a file open and sharing it with nobody, as a
 // spreadsheet holds the file it shows; an empty name holds nothing.
@@ -103,7 +103,7 @@ TEST_CASE("a file Windows refuses is reported with its reason, and nothing chang
         SUBCASE(row.name)
         {
             const support::TemporaryFolder folder;
-            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            writeFile(folder / "in.txt", support::routeFile({recordB, recordA}));
             std::filesystem::create_directory(folder / "out");
             writeFile(folder / "out\\sorted.txt", "earlier output");
             if (row.readOnlyOutput)
@@ -151,11 +151,11 @@ TEST_CASE("names in any script, and paths past 260 characters, sort")
     for (const Row &row : rows) {
         SUBCASE(row.name)
         {
-            writeFile(root / ostrel::pathFromText(row.input), recordB + "\r\n" + recordA + "\r\n");
+            writeFile(root / ostrel::pathFromText(row.input), support::routeFile({recordB, recordA}));
             const support::ProcessRun run = sort(folder, row.input, row.output);
             CHECK(run.standardOutput == "Route Records were sorted.\n");
             CHECK(run.exitCode == 0);
-            CHECK(support::readFile(root / ostrel::pathFromText(row.output)) == recordA + "\r\n" + recordB + "\r\n");
+            CHECK(support::readFile(root / ostrel::pathFromText(row.output)) == support::routeFile({recordA, recordB}));
         }
     }
 }
@@ -189,7 +189,7 @@ TEST_CASE("a file another program holds for a moment is waited for, and one held
         SUBCASE(row.name)
         {
             const support::TemporaryFolder folder;
-            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            writeFile(folder / "in.txt", support::routeFile({recordB, recordA}));
             std::filesystem::create_directory(folder / "out");
             writeFile(folder / "out\\sorted.txt", "earlier output");
             const auto before = faults::snapshotFolder(folder.path());
@@ -212,7 +212,7 @@ TEST_CASE("a file another program holds for a moment is waited for, and one held
             if (row.sorts) {
                 CHECK(run.standardError == "");
                 CHECK(run.exitCode == 0);
-                CHECK(support::readFile(folder / "out\\sorted.txt") == recordA + "\r\n" + recordB + "\r\n");
+                CHECK(support::readFile(folder / "out\\sorted.txt") == support::routeFile({recordA, recordB}));
                 CHECK(support::folderEntries(folder / "out") == std::vector<std::string>{"sorted.txt"});
             } else {
                 CHECK(run.standardError == "Failed Sort - cannot write output file, \n File = "
@@ -287,7 +287,7 @@ TEST_CASE("a replace held for a moment is tried again, and one failing half way 
         SUBCASE(row.name)
         {
             const support::TemporaryFolder folder;
-            writeFile(folder / "in.txt", recordB + "\r\n" + recordA + "\r\n");
+            writeFile(folder / "in.txt", support::routeFile({recordB, recordA}));
             writeFile(folder / "sorted.txt", "earlier output");
             replaceFault = row.fault;
             importReplace(faultyReplace);
@@ -297,7 +297,7 @@ TEST_CASE("a replace held for a moment is tried again, and one failing half way 
             CHECK(outcome.result == row.result);
             CHECK(replaceFault.calls == row.fault.heldTries + 1);
             if (row.result == Result::Sorted) {
-                CHECK(support::readFile(folder / "sorted.txt") == recordA + "\r\n" + recordB + "\r\n");
+                CHECK(support::readFile(folder / "sorted.txt") == support::routeFile({recordA, recordB}));
             } else {
                 CHECK(outcome.message.ends_with(ostrel::systemReason(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)));
                 CHECK(support::readFile(folder / "sorted.txt") == "earlier output");

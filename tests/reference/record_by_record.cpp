@@ -1,4 +1,5 @@
 #include "reference/record_by_record.h"
+#include "support/yardstick.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,15 +89,6 @@ Characters codePageCharacters(const std::string &line, unsigned codePage)
 bool ascii(const std::string &line)
 {
     return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string trimmedSpaces(std::string text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.erase(0, 1);
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
 }
 
 struct TextLines
@@ -270,17 +262,14 @@ SortResult sortRecordByRecord(std::string_view input, const Reading &reading)
             added = collection.add(line, key);
             started = true;
         }
-        if (!added) {
-            const std::string message = "Failed Sort - duplicate keys, \r\n Line =  " + std::to_string(lineCounter)
-                                        + "\r\n Name = " + trimmedSpaces(substring(characters, 18, 30))
-                                        + "\r\n Key = " + key;
-            return {{}, lineCounter, message, std::nullopt};
-        }
+        if (!added)
+            return {{}, lineCounter, support::duplicateKeyMessage(lineCounter, substring(characters, 18, 30), key),
+                    std::nullopt};
     }
     std::string output = text.byteOrderMark;
     for (std::int64_t i = 1; i <= collection.count(); ++i)
         output += collection.line(i) + "\r\n";
-    return {output, std::nullopt, "Route Records were sorted.", std::nullopt};
+    return {output, std::nullopt, std::string(support::sortedMessage), std::nullopt};
 }
 
 } // namespace reference

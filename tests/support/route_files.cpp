@@ -7,6 +7,18 @@
 
 namespace support {
 
+namespace {
+
+std::string padded(std::string_view text, std::size_t width)
+{
+    std::string field(text);
+    if (field.size() < width)
+        field.append(width - field.size(), ' ');
+    return field;
+}
+
+} // namespace
+
 std::string routeRecord(std::size_t length, std::initializer_list<std::pair<std::size_t, std::string_view>> placed)
 {
     std::string record(length, '.');
@@ -15,12 +27,20 @@ std::string routeRecord(std::size_t length, std::initializer_list<std::pair<std:
     return record.substr(0, length);
 }
 
-std::string padded(std::string_view text, std::size_t width)
+std::string routeRecord(std::string_view route, std::string_view name, std::string_view order,
+                        std::optional<std::size_t> nameColumns)
 {
-    std::string field(text);
-    if (field.size() < width)
-        field.append(width - field.size(), ' ');
-    return field;
+    const std::size_t extra = name.size() - nameColumns.value_or(name.size());
+    return routeRecord(190 + extra, {{1, route}, {18, padded(name, 30 + extra)}, {170 + extra, order}});
+}
+
+
+std::string routeFile(const std::vector<std::string> &lines)
+{
+    std::string file;
+    for (const std::string &line : lines)
+        file += line + "\r\n";
+    return file;
 }
 
 void writeFile(const std::filesystem::path &path, std::string_view bytes)

@@ -64,12 +64,11 @@ private:
     QTimer poll;
 };
 
-// The name padded to 30 bytes; more for a name whose characters take more.
-QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road", std::size_t nameBytes = 30)
+QByteArray keyed(const QByteArray &front, const QByteArray &name = "Harbour Road",
+                 std::optional<std::size_t> nameColumns = {})
 {
-    return QByteArray::fromStdString(support::routeRecord(
-        190 + nameBytes - 30, {{1, front.toStdString()}, {18, support::padded(name.toStdString(), nameBytes)},
-                               {170 + nameBytes - 30, "0700"}}));
+    return QByteArray::fromStdString(
+        support::routeRecord(front.toStdString(), name.toStdString(), "0700", nameColumns));
 }
 
 const QByteArray recordA = keyed("AA01");
@@ -193,7 +192,7 @@ void TestOstrelSort::failureLeavesOutputAlone_data()
                + "CaDD01";
     // Saved as UTF-8 by Notepad: columns count characters, and the key's
     // columns 18-19 hold a whole accented letter.
-    const QByteArray utf8 = keyed("EE01", "S\xc3\x83O PAULO", 31);
+    const QByteArray utf8 = keyed("EE01", "S\xc3\x83O PAULO", 9);
     QTest::newRow("duplicate key, UTF-8 name")
         << utf8 + "\r\n" + utf8 + "\r\n"
         << "Failed Sort - duplicate keys, \n Line =  2\n Name = S\u00c3O PAULO\n Key = 0700" + QString(13, '.')
