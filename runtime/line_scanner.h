@@ -84,8 +84,8 @@ inline const char *firstTerminator(const char *from, const char *to)
 }
 
 // Walks the lines that start in [begin, end) of data; begin must be a line
-// start. Lines end as endsLine has it. A terminator at the
-// very end starts no further line; a last line without one is still a line.
+// start. Lines end as endsLine has it. A terminator at the very end starts
+// no further line; a last line without one is still a line.
 class LineScanner
 {
 public:
