@@ -43,12 +43,10 @@ private:
     std::vector<std::int64_t> numbers;
 };
 
-} // namespace
-
-std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter)
+// Each record whose key an earlier record holds, with the first that holds
+// it. Equal keys lie side by side once sorted, in input order.
+std::vector<Repeat> repeatsInKeyOrder(RecordSorter &sorter)
 {
-    const std::string_view input = sorter.text();
-    // Equal keys lie side by side, in input order.
     const RecordArray &sortedRecords = sorter.sortedRecords();
     std::vector<Repeat> repeats;
     for (const KeyedRecord *first = sortedRecords.begin(); first != sortedRecords.end();) {
@@ -57,9 +55,16 @@ std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter)
             repeats.push_back({next, first});
         first = next;
     }
-    std::sort(repeats.begin(), repeats.end(),
-              [](const Repeat &a, const Repeat &b) { return a.record->lineStart() < b.record->lineStart(); });
+    return repeats;
+}
 
+bool inputOrder(const Repeat &a, const Repeat &b)
+{
+    return a.record->lineStart() < b.record->lineStart();
+}
+
+std::vector<RepeatedRecord> numbered(std::string_view input, const std::vector<Repeat> &repeats)
+{
     std::vector<std::int64_t> starts;
     for (const Repeat &repeat : repeats) {
         starts.push_back(repeat.record->lineStart());
@@ -73,12 +78,21 @@ std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter)
     return listed;
 }
 
+} // namespace
+
+std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter)
+{
+    std::vector<Repeat> repeats = repeatsInKeyOrder(sorter);
+    std::sort(repeats.begin(), repeats.end(), inputOrder);
+    return numbered(sorter.text(), repeats);
+}
+
 std::optional<RepeatedRecord> firstRepeatedRecord(RecordSorter &sorter)
 {
-    std::vector<RepeatedRecord> repeats = listRepeatedRecords(sorter);
+    const std::vector<Repeat> repeats = repeatsInKeyOrder(sorter);
     if (repeats.empty())
         return std::nullopt;
-    return repeats.front();
+    return numbered(sorter.text(), {*std::min_element(repeats.begin(), repeats.end(), inputOrder)}).front();
 }
 
 } // namespace ostrel
