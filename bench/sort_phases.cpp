@@ -41,32 +41,33 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
 {
     Clock::time_point mark = Clock::now();
     const Clock::time_point start = mark;
-    const ostrel::RouteFileRead route = ostrel::readRouteFile(input, ostrel::systemReading());
-    if (route.failure) {
-        std::fprintf(stderr, "%s\n", route.failure->message.c_str());
+    const ostrel::Result<ostrel::RouteFile> route = ostrel::readRouteFile(input);
+    if (!route) {
+        std::fprintf(stderr, "%s\n", route.reason().c_str());
         return false;
     }
     phases.read.push_back(millisecondsSince(mark));
-    ostrel::RecordSorter sorter(route.file.records(), route.file.parts(), route.file.reading());
-    if (sorter.refusal()) {
-        std::fprintf(stderr, "%s\n", sorter.refusal()->c_str());
+    ostrel::Result<ostrel::KeyedInput> keyed = route->keyRecords(ostrel::systemReading());
+    if (!keyed) {
+        std::fprintf(stderr, "%s\n", keyed.reason().c_str());
         return false;
     }
+    ostrel::RecordSorter sorter(route->records(), std::move(*keyed));
     phases.key.push_back(millisecondsSince(mark));
-    const std::string_view leadingBytes = route.file.byteOrderMark();
-    ostrel::CreatedOutput created =
+    const std::string_view leadingBytes = route->byteOrderMark();
+    ostrel::Result<std::unique_ptr<ostrel::OutputFile>> created =
         ostrel::OutputFile::create(output, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
-    if (!created.file || ostrel::writeSortedRecords(sorter, leadingBytes, *created.file)) {
+    if (!created || !ostrel::writeSortedRecords(sorter, leadingBytes, **created)) {
         std::fprintf(stderr, "cannot write %s\n", output.string().c_str());
         return false;
     }
     phases.sortAndWrite.push_back(millisecondsSince(mark));
-    if (created.file->commit())
+    if (!(*created)->commit())
         return false;
     phases.flush.push_back(millisecondsSince(mark));
     phases.total.push_back(std::chrono::duration<double, std::milli>(mark - start).count());
 
-    ostrel::RecordSorter alone(route.file.records(), route.file.parts(), route.file.reading());
+    ostrel::RecordSorter alone(route->records(), std::move(*route->keyRecords(ostrel::systemReading())));
     mark = Clock::now();
     alone.sortedRecords();
     phases.sortAlone.push_back(millisecondsSince(mark));

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
+#include "runtime/result.h"
+
 #include <string>
 #include <string_view>
 
@@ -17,9 +18,9 @@ class InputSource
 {
 public:
     virtual ~InputSource() = default;
-    // Asked once the bytes have been used: why they may not be what the file
-    // held throughout, if they may not.
-    virtual std::optional<std::string> failureSinceOpened() const { return std::nullopt; }
+    // Asked once the bytes have been used: fails where they may not be what
+    // the file held throughout.
+    virtual Result<void> keptThroughout() const { return {}; }
 };
 
 // The whole input in memory, and what tells whether the file kept it.
@@ -33,24 +34,15 @@ public:
     }
 
     std::string_view bytes() const { return view; }
-    std::optional<std::string> failureSinceOpened() const
-    {
-        return heldBy ? heldBy->failureSinceOpened() : std::nullopt;
-    }
+    Result<void> keptThroughout() const { return heldBy ? heldBy->keptThroughout() : Result<void>(); }
 
 private:
     std::unique_ptr<InputSource> heldBy;
     std::string_view view;
 };
 
-struct InputFile
-{
-    InputContents contents;
-    std::optional<std::string> failureReason; // the system's words
-};
-
 // Reads the whole file, or standard input for "-". Throws std::bad_alloc when
 // it does not fit in memory.
-InputFile readInputFile(const std::filesystem::path &path);
+Result<InputContents> readInputFile(const std::filesystem::path &path);
 
 } // namespace ostrel

@@ -103,7 +103,7 @@ bool isUtf8(std::string_view text)
 
 LineForm lineForm(std::string_view line, const TextReading &reading)
 {
-    if (reading.allAscii || isAscii(line))
+    if (isAscii(line))
         return LineForm::Ascii;
     if (reading.encoding == TextReading::Encoding::CodePage || !isUtf8(line))
         return LineForm::Ansi;
@@ -206,7 +206,6 @@ void LineTally::add(const LineTally &later)
 
 TextReading LineTally::reading(TextReading chosen) const
 {
-    chosen.allAscii = false;
     if (!chosen.columns)
         chosen.commonLength = ascii.majority();
     return chosen;

@@ -29,8 +29,6 @@ struct TextReading
     std::optional<ColumnUnit> columns;
     // The length shared by more than half of the non-empty ASCII lines; -1 when none.
     std::int64_t commonLength = -1;
-    // Whether the file holds a byte outside ASCII; if not, a column is a byte.
-    bool allAscii = true;
 };
 
 // The reading of a file read as the system has it, with no choice made.

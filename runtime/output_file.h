@@ -1,15 +1,13 @@
 #pragma once
 
+#include "runtime/result.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace ostrel {
-
-struct CreatedOutput;
 
 // The output of a run, of a size known up front. A file is written as a
 // temporary file beside it, which commit() flushes to disk and renames over
@@ -20,21 +18,14 @@ struct CreatedOutput;
 class OutputFile
 {
 public:
-    static CreatedOutput create(const std::filesystem::path &path, std::int64_t size);
+    static Result<std::unique_ptr<OutputFile>> create(const std::filesystem::path &path, std::int64_t size);
     virtual ~OutputFile() = default;
 
     // Whether bytes may be written at any offset, from several threads at
     // once; otherwise they must come in order, from one thread.
     virtual bool writesAnywhere() const = 0;
-    // Each returns the system's reason on failure.
-    virtual std::optional<std::string> write(std::int64_t offset, std::string_view bytes) = 0;
-    virtual std::optional<std::string> commit() = 0;
-};
-
-struct CreatedOutput
-{
-    std::unique_ptr<OutputFile> file;
-    std::optional<std::string> failureReason;
+    virtual Result<void> write(std::int64_t offset, std::string_view bytes) = 0;
+    virtual Result<void> commit() = 0;
 };
 
 } // namespace ostrel

@@ -9,19 +9,12 @@ namespace {
 
 constexpr std::string_view utf8ByteOrderMark = "\xef\xbb\xbf";
 
-TextBody refused(std::string reason)
-{
-    TextBody body;
-    body.refusal = std::move(reason);
-    return body;
-}
-
 } // namespace
 
-TextBody textBody(std::string_view fileBytes, const TextReading &chosen)
+Result<TextBody> textBody(std::string_view fileBytes)
 {
     if (fileBytes.starts_with("\xff\xfe") || fileBytes.starts_with("\xfe\xff"))
-        return refused("The file is UTF-16 text: save it as ANSI or UTF-8 text");
+        return Failure{"The file is UTF-16 text: save it as ANSI or UTF-8 text"};
     TextBody body;
     if (fileBytes.starts_with(utf8ByteOrderMark)) {
         body.byteOrderMark = fileBytes.substr(0, utf8ByteOrderMark.size());
@@ -33,12 +26,10 @@ TextBody textBody(std::string_view fileBytes, const TextReading &chosen)
     if (const std::int64_t mark = survey.firstEndOfFileMark; mark < std::int64_t(fileBytes.size())) {
         // Its line is one past the lines that end before it.
         const std::int64_t line = countLines(fileBytes, 0, mark) + 1;
-        return refused("An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it");
+        return Failure{"An end-of-file mark (Ctrl+Z) at line " + std::to_string(line) + " has more text after it"};
     }
     body.lines = fileBytes;
     body.parts = std::move(survey.parts);
-    body.reading = chosen;
-    body.reading.allAscii = survey.allAscii;
     return body;
 }
 

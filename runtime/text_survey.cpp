@@ -42,7 +42,6 @@ public:
         const __m128i cr = _mm_set1_epi8('\r');
         const __m128i marks = _mm_set1_epi8(endOfFileMark);
         __m128i counters = _mm_setzero_si128();
-        __m128i seen = _mm_setzero_si128();
         int blocksCounted = 0;
         const auto addCounters = [&] {
             const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
@@ -58,19 +57,16 @@ public:
                 break;
             const __m128i startsAfterCr = _mm_andnot_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(previous, cr));
             counters = _mm_sub_epi8(counters, _mm_or_si128(_mm_cmpeq_epi8(previous, lf), startsAfterCr));
-            seen = _mm_or_si128(seen, bytes);
             if (++blocksCounted == 255)
                 addCounters();
         }
         addCounters();
-        allAscii = allAscii && _mm_movemask_epi8(seen) == 0;
         before = from[-1];
 #endif
         return scanBytes(from, to);
     }
 
     std::int64_t lineCount = 0;
-    bool allAscii = true;
 
 private:
     const char *scanBytes(const char *from, const char *to)
@@ -78,7 +74,6 @@ private:
         for (; from != to && *from != endOfFileMark; ++from) {
             lineCount += endsLine(before, *from);
             before = *from;
-            allAscii = allAscii && static_cast<unsigned char>(*from) < 0x80;
         }
         return from;
     }
@@ -96,7 +91,6 @@ TextSurvey surveyText(std::string_view text, unsigned partCount)
     for (unsigned s = 0; s < partCount; ++s)
         survey.parts.push_back({size * s / partCount, size * (s + 1) / partCount, 0});
     std::vector<std::int64_t> marks(partCount, size);
-    std::vector<char> allAscii(partCount, true);
     std::vector<std::function<void()>> scans;
     for (unsigned s = 0; s < partCount; ++s) {
         scans.push_back([&, s] {
@@ -105,14 +99,12 @@ TextSurvey surveyText(std::string_view text, unsigned partCount)
             const char *end = text.data() + part.end;
             const char *mark = scan.scan(text.data() + part.begin, end);
             part.lineCount = scan.lineCount;
-            allAscii[s] = scan.allAscii;
             if (mark != end)
                 marks[s] = mark - text.data();
         });
     }
     runInParallel(scans);
     survey.firstEndOfFileMark = *std::min_element(marks.begin(), marks.end());
-    survey.allAscii = std::all_of(allAscii.begin(), allAscii.end(), [](char ascii) { return ascii; });
     return survey;
 }
 

@@ -21,13 +21,11 @@ struct TextPart
 // What the first pass over a text learns, the pass that also brings a freshly
 // opened file into memory: where its first DOS end-of-file mark (Ctrl+Z) lies,
 // how many lines start in each of its parts, so that their records can be
-// given room at once and exactly, and whether every byte before the mark is
-// ASCII, so that columns count bytes. Lines end as LineScanner has them.
+// given room at once and exactly. Lines end as LineScanner has them.
 struct TextSurvey
 {
     std::int64_t firstEndOfFileMark = 0; // the text's size when it has none
     std::vector<TextPart> parts;      // consecutive, covering the whole text
-    bool allAscii = true;
 };
 
 // Surveys the text in `partCount` parts of about equal size, each on a

@@ -65,24 +65,29 @@ DuplicateCheck failed(DuplicateCheck::Result result, SortOutcome outcome)
 
 DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const TextReading &chosen)
 {
+    const auto readFailed = [&](const Failure &failure) {
+        return failed(DuplicateCheck::Result::ReadFailed, readFailedOutcome(displayInputPath(inputPath), failure.reason));
+    };
     try {
-        const RouteFileRead input = readRouteFile(inputPath, chosen);
-        if (input.failure)
-            return failed(DuplicateCheck::Result::ReadFailed, *input.failure);
-        RecordSorter sorter(input.file.records(), input.file.parts(), input.file.reading());
-        if (sorter.refusal())
-            return failed(DuplicateCheck::Result::ReadFailed, *input.file.failureSinceRead(sorter.refusal()));
+        const Result<RouteFile> input = readRouteFile(inputPath);
+        if (!input)
+            return readFailed(input.failure());
+        Result<KeyedInput> keyed = input->keyRecords(chosen);
+        if (!keyed)
+            return readFailed(keyed.failure());
+        RecordSorter sorter(input->records(), std::move(*keyed));
         const TextReading &reading = sorter.reading();
         const std::vector<RepeatedRecord> repeats = listRepeatedRecords(sorter);
-        if (auto changed = input.file.failureSinceRead())
-            return failed(DuplicateCheck::Result::ReadFailed, *changed);
+        if (const Result<void> kept = input->keptThroughout(); !kept)
+            return readFailed(kept.failure());
 
         DuplicateCheck check{repeats.empty() ? DuplicateCheck::Result::NoRepeats : DuplicateCheck::Result::Repeats, {}};
         for (const RepeatedRecord &repeat : repeats)
             check.report += repeatText(repeat, reading) + "\r\n";
         check.report += summaryText(sorter.recordCount(), repeats.size());
-        if (!reading.allAscii)
-            check.report += "\r\n" + readingText(sorter.lineCounts(), reading);
+        const LineCounts &counts = sorter.lineCounts();
+        if (counts.utf8Characters + counts.utf8Bytes + counts.ansi > 0)
+            check.report += "\r\n" + readingText(counts, reading);
         return check;
     } catch (const std::bad_alloc &) {
         return failed(DuplicateCheck::Result::OutOfMemory, outOfMemoryOutcome(displayInputPath(inputPath)));

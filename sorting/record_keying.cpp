@@ -49,8 +49,8 @@ void keyPart(std::string_view input, const TextReading &chosen, Grouping groupin
     // watch reports; the places must not be overrun meanwhile.
     for (std::optional<LineSpan> line; next != end && (line = scanner.next()); ++next) {
         const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
-        std::optional<LineForm> form = LineForm::Ascii;
-        if (!chosen.allAscii && !(form = part.tally.read(text, chosen))) {
+        const std::optional<LineForm> form = part.tally.read(text, chosen);
+        if (!form) {
             part.refusedLineStart = line->start;
             break;
         }
@@ -124,7 +124,7 @@ void groupInPlace(KeyedInput &keyed)
 // Each part's lines are keyed on a core of their own, straight into their
 // counted places, and then grouped there: the records are held once, in
 // memory filled front to back.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen)
+Result<KeyedInput> keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen)
 {
     if (std::int64_t(input.size()) >= largestInput)
         throw std::bad_alloc();
@@ -145,27 +145,21 @@ KeyedInput keyRecords(std::string_view input, const std::vector<TextPart> &textP
         keying.push_back([&] { keyPart(input, chosen, keyed.grouping, keyed.records.begin(), part); });
     runInParallel(keying);
 
-    keyed.reading = chosen;
-    if (!chosen.allAscii) {
-        LineTally tally;
-        for (const KeyedPart &part : parts) {
-            // The parts follow each other, so the first refused is the earliest.
-            if (part.refusedLineStart) {
-                keyed.refusal = part.tally.refusal(countLines(input, 0, *part.refusedLineStart) + 1);
-                keyed.records.keepFirst(0);
-                return keyed;
-            }
-            tally.add(part.tally);
-        }
-        keyed.reading = tally.reading(chosen);
-        keyed.counts = tally.counts(keyed.reading);
-        if (!chosen.columns && keyed.counts.utf8Bytes > 0) {
-            std::vector<std::function<void()>> keyingAgain;
-            for (KeyedPart &part : parts)
-                keyingAgain.push_back(
-                    [&] { keyBytePaddedAgain(input, keyed.reading, keyed.grouping, keyed.records.begin(), part); });
-            runInParallel(keyingAgain);
-        }
+    LineTally tally;
+    for (const KeyedPart &part : parts) {
+        // The parts follow each other, so the first refused is the earliest.
+        if (part.refusedLineStart)
+            return Failure{part.tally.refusal(countLines(input, 0, *part.refusedLineStart) + 1)};
+        tally.add(part.tally);
+    }
+    keyed.reading = tally.reading(chosen);
+    keyed.counts = tally.counts(keyed.reading);
+    if (!chosen.columns && keyed.counts.utf8Bytes > 0) {
+        std::vector<std::function<void()>> keyingAgain;
+        for (KeyedPart &part : parts)
+            keyingAgain.push_back(
+                [&] { keyBytePaddedAgain(input, keyed.reading, keyed.grouping, keyed.records.begin(), part); });
+        runInParallel(keyingAgain);
     }
 
     keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));

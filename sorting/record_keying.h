@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runtime/line_reading.h"
+#include "runtime/result.h"
 #include "runtime/text_survey.h"
 #include "sorting/record_array.h"
 
@@ -53,13 +54,11 @@ struct KeyedInput
     // many were read each way other than as ASCII.
     TextReading reading;
     LineCounts counts;
-    // Why the lines cannot be read exactly; the records are then not all keyed.
-    std::optional<std::string> refusal;
 };
 
 // Keys the lines on all cores, read as chosen, those of each text part as many
-// as it was counted to hold. Throws std::bad_alloc when the records do not
-// fit in memory.
-KeyedInput keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen);
+// as it was counted to hold. Fails, in the operator's words, where a line
+// cannot be read exactly.
+Result<KeyedInput> keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen);
 
 } // namespace ostrel

@@ -17,12 +17,10 @@ constexpr std::int64_t smallestStretch = 16 * 1024;
 
 } // namespace
 
-RecordSorter::RecordSorter(std::string_view text, const std::vector<TextPart> &textParts, const TextReading &chosen)
-    : input(text), keyed(keyRecords(text, textParts, chosen))
+RecordSorter::RecordSorter(std::string_view text, KeyedInput keyedInput)
+    : input(text), keyed(std::move(keyedInput)),
+      stretches(planStretches(keyed, std::max(recordCount() / stretchesWanted, smallestStretch)))
 {
-    const auto count = std::int64_t(keyed.records.size());
-    if (!keyed.refusal)
-        stretches = planStretches(keyed, std::max(count / stretchesWanted, smallestStretch));
 }
 
 std::int64_t RecordSorter::outputBytes() const

@@ -16,9 +16,8 @@ namespace ostrel {
 class RecordSorter
 {
 public:
-    // Keys every line, read as chosen and as counted part by part.
-    // Throws std::bad_alloc when the records do not fit in memory.
-    RecordSorter(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen);
+    // The records keyed from the input's lines.
+    RecordSorter(std::string_view input, KeyedInput keyedInput);
     RecordSorter(const RecordSorter &) = delete;
     RecordSorter &operator=(const RecordSorter &) = delete;
 
@@ -29,8 +28,6 @@ public:
     // Sorts the next stretch on the calling thread; several threads may call
     // at once. Empty once every stretch has been taken.
     std::optional<Stretch> sortNextStretch();
-    // Sorts every stretch not yet taken, on all cores.
-    void sortRemainingStretches();
 
     // The input's lines, as the records point into them.
     std::string_view text() const { return input; }
@@ -39,17 +36,17 @@ public:
     // Every record in key order, sorting what is left first.
     const RecordArray &sortedRecords();
 
-    // How the lines were read, as chosen and as they showed; how many were
-    // read each way other than as ASCII; and why they cannot be read
-    // exactly, in which case nothing more may be asked.
+    // How the lines were read, as chosen and as they showed; and how many
+    // were read each way other than as ASCII.
     const TextReading &reading() const { return keyed.reading; }
     const LineCounts &lineCounts() const { return keyed.counts; }
-    const std::optional<std::string> &refusal() const { return keyed.refusal; }
 
     // Whether two records have one key, also where it is longer than held.
     bool sameKey(const KeyedRecord &left, const KeyedRecord &right) const;
 
 private:
+    // Sorts every stretch not yet taken, on all cores.
+    void sortRemainingStretches();
     void orderPartialKeys(const Stretch &stretch);
 
     std::string_view input;

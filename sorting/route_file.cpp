@@ -1,33 +1,25 @@
 #include "sorting/route_file.h"
 
-#include "runtime/path_text.h"
-#include "runtime/text_body.h"
-
 namespace ostrel {
 
-RouteFile::RouteFile(std::filesystem::path path, InputContents held, TextBody body)
-    : filePath(std::move(path)), contents(std::move(held)), text(std::move(body))
+Result<KeyedInput> RouteFile::keyRecords(const TextReading &chosen) const
 {
+    Result<KeyedInput> keyed = ostrel::keyRecords(records(), parts(), chosen);
+    if (keyed)
+        return keyed;
+    const Result<void> kept = keptThroughout();
+    return kept ? keyed.failure() : kept.failure();
 }
 
-std::optional<SortOutcome> RouteFile::failureSinceRead(const std::optional<std::string> &refusal) const
+Result<RouteFile> readRouteFile(const std::filesystem::path &path)
 {
-    if (auto reason = contents.failureSinceOpened())
-        return readFailedOutcome(displayInputPath(filePath), *reason);
-    if (refusal)
-        return readFailedOutcome(displayInputPath(filePath), *refusal);
-    return std::nullopt;
-}
-
-RouteFileRead readRouteFile(const std::filesystem::path &path, const TextReading &chosen)
-{
-    InputFile input = readInputFile(path);
-    if (input.failureReason)
-        return {{}, readFailedOutcome(displayInputPath(path), *input.failureReason)};
-    TextBody body = textBody(input.contents.bytes(), chosen);
-    if (body.refusal)
-        return {{}, readFailedOutcome(displayInputPath(path), *body.refusal)};
-    return {RouteFile(path, std::move(input.contents), std::move(body)), std::nullopt};
+    Result<InputContents> input = readInputFile(path);
+    if (!input)
+        return input.failure();
+    Result<TextBody> body = textBody(input->bytes());
+    if (!body)
+        return body.failure();
+    return RouteFile(std::move(*input), std::move(*body));
 }
 
 } // namespace ostrel

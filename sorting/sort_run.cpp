@@ -20,30 +20,32 @@ namespace ostrel {
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
                            const TextReading &chosen)
 {
+    const auto readFailed = [&](const Failure &failure) {
+        return readFailedOutcome(displayInputPath(inputPath), failure.reason);
+    };
     try {
-        const RouteFileRead read = readRouteFile(inputPath, chosen);
-        if (read.failure)
-            return *read.failure;
-        const RouteFile &input = read.file;
+        const Result<RouteFile> input = readRouteFile(inputPath);
+        if (!input)
+            return readFailed(input.failure());
 
-        RecordSorter sorter(input.records(), input.parts(), input.reading());
-        if (sorter.refusal())
-            return *input.failureSinceRead(sorter.refusal());
+        Result<KeyedInput> keyed = input->keyRecords(chosen);
+        if (!keyed)
+            return readFailed(keyed.failure());
+        RecordSorter sorter(input->records(), std::move(*keyed));
 
-        const std::string_view leadingBytes = input.byteOrderMark();
-        CreatedOutput created = OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
-        std::optional<std::string> writeFailure = std::move(created.failureReason);
-        if (created.file)
-            writeFailure = writeSortedRecords(sorter, leadingBytes, *created.file);
+        const std::string_view leadingBytes = input->byteOrderMark();
+        Result<std::unique_ptr<OutputFile>> output =
+            OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
+        Result<void> written = output ? writeSortedRecords(sorter, leadingBytes, **output) : output.failure();
 
-        if (auto changed = input.failureSinceRead())
-            return *changed;
+        if (const Result<void> kept = input->keptThroughout(); !kept)
+            return readFailed(kept.failure());
         if (const auto repeat = firstRepeatedRecord(sorter))
             return duplicateKeyOutcome(repeat->lineNumber, repeat->line, sorter.reading());
-        if (!writeFailure)
-            writeFailure = created.file->commit();
-        if (writeFailure)
-            return writeFailedOutcome(displayOutputPath(outputPath), *writeFailure);
+        if (written)
+            written = (*output)->commit();
+        if (!written)
+            return writeFailedOutcome(displayOutputPath(outputPath), written.reason());
         return sortedOutcome();
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));

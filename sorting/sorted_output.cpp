@@ -38,15 +38,15 @@ inline void prefetch(std::string_view line)
 
 // Gathers the lines of places [first, last), each with CR LF, into the
 // block and hands on each full block with its offset in the output.
-std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t first, std::int64_t last,
-                                      std::int64_t offset, std::span<char> block, OutputFile &output)
+Result<void> writeLines(const RecordSorter &sorter, std::int64_t first, std::int64_t last, std::int64_t offset,
+                        std::span<char> block, OutputFile &output)
 {
     std::size_t used = 0;
-    std::optional<std::string> failure;
+    Result<void> written;
     const auto append = [&](std::string_view bytes) {
         while (!bytes.empty()) {
             if (used == block.size()) {
-                if ((failure = output.write(offset, {block.data(), used})))
+                if (!(written = output.write(offset, {block.data(), used})))
                     return false;
                 offset += std::int64_t(used);
                 used = 0;
@@ -62,11 +62,11 @@ std::optional<std::string> writeLines(const RecordSorter &sorter, std::int64_t f
         if (place + prefetchDistance < last)
             prefetch(sorter.line(place + prefetchDistance));
         if (!append(sorter.line(place)) || !append(lineEnd))
-            return failure;
+            return written;
     }
     if (used > 0)
         return output.write(offset, {block.data(), used});
-    return std::nullopt;
+    return {};
 }
 
 // Room to gather lines in, left unfilled: every byte is written before it
@@ -88,21 +88,21 @@ private:
     std::unique_ptr<char[]> bytes;
 };
 
-std::optional<std::string> writeInOrder(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
+Result<void> writeInOrder(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
     // Nothing reaches a stream or device that could not be taken back afterwards.
     const Block block(sorter.outputBytes());
     if (firstRepeatedRecord(sorter))
-        return std::nullopt;
-    if (auto failure = output.write(0, leadingBytes))
-        return failure;
+        return {};
+    if (Result<void> written = output.write(0, leadingBytes); !written)
+        return written;
     return writeLines(sorter, 0, sorter.recordCount(), std::int64_t(leadingBytes.size()), block, output);
 }
 
-std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
+Result<void> writeWhileSorting(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
-    if (auto failure = output.write(0, leadingBytes))
-        return failure;
+    if (Result<void> written = output.write(0, leadingBytes); !written)
+        return written;
     const unsigned workers = std::max(workerCount(sorter.outputBytes(), writtenBytesPerWorker),
                                       workerCount(sorter.recordCount(), recordsPerWorker));
     // Allocated here, so that running out of memory is reported, never met in a thread.
@@ -110,10 +110,10 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_v
     for (unsigned w = 0; w < workers; ++w)
         blocks.emplace_back(sorter.outputBytes());
     std::mutex failureMutex;
-    std::optional<std::string> firstFailure;
+    Result<void> firstFailure;
     const auto failed = [&] {
         const std::lock_guard lock(failureMutex);
-        return firstFailure.has_value();
+        return !firstFailure;
     };
     std::vector<std::function<void()>> jobs;
     for (unsigned w = 0; w < workers; ++w) {
@@ -123,10 +123,11 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_v
                     continue;
                 const std::int64_t offset = std::int64_t(leadingBytes.size()) + stretch->lineBytesBefore
                                             + std::int64_t(lineEnd.size()) * stretch->first;
-                if (auto failure = writeLines(sorter, stretch->first, stretch->last, offset, blocks[w], output)) {
+                if (Result<void> written = writeLines(sorter, stretch->first, stretch->last, offset, blocks[w], output);
+                    !written) {
                     const std::lock_guard lock(failureMutex);
-                    if (!firstFailure)
-                        firstFailure = std::move(failure);
+                    if (firstFailure)
+                        firstFailure = std::move(written);
                 }
             }
         });
@@ -137,7 +138,7 @@ std::optional<std::string> writeWhileSorting(RecordSorter &sorter, std::string_v
 
 } // namespace
 
-std::optional<std::string> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
+Result<void> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
 {
     return output.writesAnywhere() ? writeWhileSorting(sorter, leadingBytes, output)
                                    : writeInOrder(sorter, leadingBytes, output);

@@ -3,8 +3,6 @@
 #include "runtime/output_file.h"
 #include "sorting/record_sorter.h"
 
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace ostrel {
@@ -14,7 +12,7 @@ namespace ostrel {
 // it at its place and takes the next, so the disk is busy while the rest is
 // still being sorted. Output that takes its bytes in order only gets them
 // once all are sorted, and none where a key repeats, as nothing sent there
-// could be taken back. Returns the system's reason when a write fails.
-std::optional<std::string> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output);
+// could be taken back. Fails as the first write that fails.
+Result<void> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output);
 
 } // namespace ostrel

@@ -39,10 +39,10 @@ TEST_CASE("the whole file is read")
         {
             const support::TemporaryFolder folder;
             support::writeFile(folder / "in", row.contents);
-            const ostrel::InputFile input = ostrel::readInputFile(folder / "in");
-            CHECK(input.failureReason == std::nullopt);
-            CHECK(input.contents.bytes() == row.contents);
-            CHECK(input.contents.failureSinceOpened() == std::nullopt);
+            const ostrel::Result<ostrel::InputContents> input = ostrel::readInputFile(folder / "in");
+            REQUIRE(input);
+            CHECK(input->bytes() == row.contents);
+            CHECK(input->keptThroughout());
         }
     }
 }
@@ -110,15 +110,16 @@ TEST_CASE("a file changed after it was opened is told")
                 const support::TemporaryFolder folder(place.folder);
                 const std::string contents(64 * 4096, 'r');
                 support::writeFile(folder / "in", contents);
-                const ostrel::InputFile input = ostrel::readInputFile(folder / "in");
-                REQUIRE(input.contents.bytes().size() == contents.size());
+                const ostrel::Result<ostrel::InputContents> input = ostrel::readInputFile(folder / "in");
+                REQUIRE(input);
+                REQUIRE(input->bytes().size() == contents.size());
 
                 row.change(folder / "in");
                 // Every byte is still there to be read, whatever the file holds now.
-                const auto letters = std::count(input.contents.bytes().begin(), input.contents.bytes().end(), 'r');
+                const auto letters = std::count(input->bytes().begin(), input->bytes().end(), 'r');
                 CHECK(letters <= std::int64_t(contents.size()));
-                CHECK(input.contents.failureSinceOpened()
-                      == (row.told ? std::optional<std::string>(ostrel::inputChangedReason) : std::nullopt));
+                const ostrel::Result<void> kept = input->keptThroughout();
+                CHECK((kept ? "" : kept.reason()) == (row.told ? ostrel::inputChangedReason : ""));
             }
         }
     }
@@ -129,10 +130,12 @@ TEST_CASE("a second input can be read while one is held")
     const support::TemporaryFolder folder;
     support::writeFile(folder / "a", "first");
     support::writeFile(folder / "b", "second");
-    const ostrel::InputFile first = ostrel::readInputFile(folder / "a");
-    const ostrel::InputFile second = ostrel::readInputFile(folder / "b");
-    CHECK(first.contents.bytes() == "first");
-    CHECK(second.contents.bytes() == "second");
+    const ostrel::Result<ostrel::InputContents> first = ostrel::readInputFile(folder / "a");
+    const ostrel::Result<ostrel::InputContents> second = ostrel::readInputFile(folder / "b");
+    REQUIRE(first);
+    REQUIRE(second);
+    CHECK(first->bytes() == "first");
+    CHECK(second->bytes() == "second");
 }
 
 #ifndef _WIN32

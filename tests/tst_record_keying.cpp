@@ -47,7 +47,7 @@ TEST_CASE("keying keeps to the lines counted, and holds only keyed lines")
             for (std::size_t s = 0; s < parts.size(); ++s)
                 parts[s].lineCount = std::max<std::int64_t>(0, parts[s].lineCount + row.countChanges[s]);
 
-            const ostrel::KeyedInput keyed = ostrel::keyRecords(text, parts, ostrel::TextReading{});
+            const ostrel::KeyedInput keyed = std::move(*ostrel::keyRecords(text, parts, ostrel::TextReading{}));
             CHECK(std::int64_t(keyed.records.size()) == row.expectedRecords);
             std::int64_t grouped = 0;
             for (const ostrel::RecordGroup &group : keyed.groups)

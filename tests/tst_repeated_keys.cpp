@@ -1,5 +1,6 @@
 #include "reference/record_by_record.h"
 #include "runtime/text_survey.h"
+#include "sorting/record_keying.h"
 #include "sorting/record_sorter.h"
 #include "sorting/repeated_keys.h"
 #include "support/random.h"
@@ -23,8 +24,8 @@ struct Listed
 
 std::vector<Listed> listWithEngine(const std::string &input)
 {
-    ostrel::RecordSorter sorter(input, ostrel::surveyText(input).parts, ostrel::TextReading{});
-    sorter.sortRemainingStretches();
+    ostrel::RecordSorter sorter(input,
+                                std::move(*ostrel::keyRecords(input, ostrel::surveyText(input).parts, ostrel::TextReading{})));
     std::vector<Listed> listed;
     for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(sorter))
         listed.push_back({repeat.lineNumber, repeat.firstLineNumber, std::string(repeat.line)});

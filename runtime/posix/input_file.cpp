@@ -49,15 +49,15 @@ public:
             ::munmap(const_cast<char *>(mapped), mappedSize);
     }
 
-    std::optional<std::string> failureSinceOpened() const override
+    Result<void> keptThroughout() const override
     {
         if (watch && watch->changed())
-            return std::string(inputChangedReason);
+            return Failure{std::string(inputChangedReason)};
         // Pages that could not be read from a file that did not change: the
         // disk or the network failed.
         if (guard && guard->faulted())
-            return systemReason(EIO);
-        return std::nullopt;
+            return Failure{systemReason(EIO)};
+        return {};
     }
 
     const Descriptor file;
@@ -70,7 +70,7 @@ public:
     std::string copied;
 };
 
-std::optional<std::string> readWhole(HeldInput &input, std::size_t expected)
+Result<void> readWhole(HeldInput &input, std::size_t expected)
 {
     std::string &contents = input.copied;
     // One byte more than the size, so the read that finds the end needs no growth.
@@ -83,13 +83,13 @@ std::optional<std::string> readWhole(HeldInput &input, std::size_t expected)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return systemReason(errno);
+            return Failure{systemReason(errno)};
         if (got == 0)
             break;
         filled += std::size_t(got);
     }
     contents.resize(filled);
-    return std::nullopt;
+    return {};
 }
 
 // Not filled up front: the first pass over the bytes, on all cores, brings
@@ -112,19 +112,19 @@ bool mapWhole(HeldInput &input, std::size_t size)
 
 } // namespace
 
-InputFile readInputFile(const std::filesystem::path &path)
+Result<InputContents> readInputFile(const std::filesystem::path &path)
 {
     const bool standardInput = isStandardStream(path);
     const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        return {{}, systemReason(errno)};
+        return Failure{systemReason(errno)};
     auto input = std::make_unique<HeldInput>(descriptor, !standardInput);
     auto watch = std::make_unique<FileWatch>(descriptor);
     if (watch->statusError())
-        return {{}, systemReason(watch->statusError())};
+        return Failure{systemReason(watch->statusError())};
     const struct stat &status = watch->status();
     if (S_ISDIR(status.st_mode))
-        return {{}, systemReason(EISDIR)};
+        return Failure{systemReason(EISDIR)};
     // What a pipe or device gives is read once and is the input, whatever happens later.
     const bool regular = S_ISREG(status.st_mode);
     if (regular)
@@ -134,11 +134,11 @@ InputFile readInputFile(const std::filesystem::path &path)
     if (size > 0 && mapWhole(*input, size)) {
         bytes = {input->mapped, size};
     } else {
-        if (auto failure = readWhole(*input, size))
-            return {{}, failure};
+        if (Result<void> read = readWhole(*input, size); !read)
+            return read.failure();
         bytes = input->copied;
     }
-    return {InputContents(std::move(input), bytes), std::nullopt};
+    return InputContents(std::move(input), bytes);
 }
 
 } // namespace ostrel

@@ -32,7 +32,7 @@ void ignoreFileSizeSignal()
 // At the offset given, or in order without one. A limit or a full disk
 // reached part way gives a short write with no error set; writing on makes
 // the system name the reason.
-std::optional<std::string> writeAll(int descriptor, std::string_view bytes, std::optional<off_t> offset)
+Result<void> writeAll(int descriptor, std::string_view bytes, std::optional<off_t> offset)
 {
     while (!bytes.empty()) {
         const ssize_t written = offset ? ::pwrite(descriptor, bytes.data(), bytes.size(), *offset)
@@ -40,14 +40,14 @@ std::optional<std::string> writeAll(int descriptor, std::string_view bytes, std:
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
-            return systemReason(errno);
+            return Failure{systemReason(errno)};
         if (written == 0)
-            return systemReason(EIO);
+            return Failure{systemReason(EIO)};
         bytes.remove_prefix(std::size_t(written));
         if (offset)
             *offset += written;
     }
-    return std::nullopt;
+    return {};
 }
 
 // Standard output, a device or a pipe: written through, in order.
@@ -62,11 +62,11 @@ public:
     }
 
     bool writesAnywhere() const override { return false; }
-    std::optional<std::string> write(std::int64_t, std::string_view bytes) override
+    Result<void> write(std::int64_t, std::string_view bytes) override
     {
         return writeAll(descriptor, bytes, std::nullopt);
     }
-    std::optional<std::string> commit() override { return std::nullopt; }
+    Result<void> commit() override { return {}; }
 
 private:
     int descriptor;
@@ -193,46 +193,46 @@ public:
 
     bool writesAnywhere() const override { return true; }
 
-    std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
+    Result<void> write(std::int64_t offset, std::string_view bytes) override
     {
-        if (auto failure = writeAll(descriptor, bytes, off_t(offset)))
-            return failure;
+        if (Result<void> written = writeAll(descriptor, bytes, off_t(offset)); !written)
+            return written;
         writeBehind.written(descriptor, offset, std::int64_t(bytes.size()));
         flushBehind.written(std::int64_t(bytes.size()));
-        return std::nullopt;
+        return {};
     }
 
-    std::optional<std::string> commit() override
+    Result<void> commit() override
     {
         flushBehind.stop();
         if (::fdatasync(descriptor) != 0)
-            return systemReason(errno);
+            return Failure{systemReason(errno)};
         writeBehind.flushed(descriptor);
         if (!temporaryName) {
-            if (auto failure = giveName())
-                return failure;
+            if (Result<void> named = giveName(); !named)
+                return named;
         }
         if (::rename(temporaryName->c_str(), target.c_str()) != 0)
-            return systemReason(errno);
+            return Failure{systemReason(errno)};
         temporaryName.reset();
         ::close(std::exchange(descriptor, -1));
         syncFolder(folderOf(target));
-        return std::nullopt;
+        return {};
     }
 
 private:
     // A file without a name gets one beside the target, to be renamed over it.
-    std::optional<std::string> giveName()
+    Result<void> giveName()
     {
         const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
         for (;;) {
             std::filesystem::path name = companionName(target);
             if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 temporaryName = std::move(name);
-                return std::nullopt;
+                return {};
             }
             if (errno != EEXIST)
-                return systemReason(errno);
+                return Failure{systemReason(errno)};
         }
     }
 
@@ -291,50 +291,50 @@ int createTemporary(const std::filesystem::path &target, const struct stat *exis
 
 // Reserving the whole size first spares the file system from growing the file
 // block by block, and a full disk or a size limit is found before anything is written.
-std::optional<std::string> reserve(int descriptor, std::int64_t size)
+Result<void> reserve(int descriptor, std::int64_t size)
 {
     if (size > 0 && ::fallocate(descriptor, 0, 0, off_t(size)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
-        return systemReason(errno);
-    return std::nullopt;
+        return Failure{systemReason(errno)};
+    return {};
 }
 
 } // namespace
 
-CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t size)
+Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size)
 {
     ignoreFileSizeSignal();
     if (isStandardStream(path))
-        return {std::make_unique<DirectOutput>(STDOUT_FILENO, false), std::nullopt};
+        return std::make_unique<DirectOutput>(STDOUT_FILENO, false);
 
     const std::optional<std::filesystem::path> resolved = resolvedTarget(path);
     if (!resolved)
-        return {nullptr, systemReason(ELOOP)};
+        return Failure{systemReason(ELOOP)};
     const std::filesystem::path &target = *resolved;
     struct stat status = {};
     const bool exists = ::stat(target.c_str(), &status) == 0;
     if (exists && S_ISDIR(status.st_mode))
-        return {nullptr, systemReason(EISDIR)};
+        return Failure{systemReason(EISDIR)};
     // A device or pipe can only be written to; replacing it would destroy it.
     if (exists && !S_ISREG(status.st_mode)) {
         const int descriptor = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (descriptor < 0)
-            return {nullptr, systemReason(errno)};
-        return {std::make_unique<DirectOutput>(descriptor, true), std::nullopt};
+            return Failure{systemReason(errno)};
+        return std::make_unique<DirectOutput>(descriptor, true);
     }
     // Replacing a file the operator may not write would be allowed by the
     // folder, but is not what the file's permissions say.
     if (exists && ::access(target.c_str(), W_OK) != 0)
-        return {nullptr, systemReason(errno)};
+        return Failure{systemReason(errno)};
 
     clearLeftovers(target);
     std::optional<std::filesystem::path> temporaryName;
     const int descriptor = createTemporary(target, exists ? &status : nullptr, temporaryName);
     if (descriptor < 0)
-        return {nullptr, systemReason(errno)};
+        return Failure{systemReason(errno)};
     auto output = std::make_unique<ReplacingOutput>(descriptor, target, std::move(temporaryName), size);
-    if (auto failure = reserve(descriptor, size))
-        return {nullptr, failure};
-    return {std::move(output), std::nullopt};
+    if (Result<void> reserved = reserve(descriptor, size); !reserved)
+        return reserved.failure();
+    return output;
 }
 
 } // namespace ostrel

@@ -64,11 +64,11 @@ public:
         releaseLarge(memory, reserved);
     }
 
-    std::optional<std::string> failureSinceOpened() const override
+    Result<void> keptThroughout() const override
     {
         if (atOpen && stateOf(file.value) != atOpen)
-            return std::string(inputChangedReason);
-        return std::nullopt;
+            return Failure{std::string(inputChangedReason)};
+        return {};
     }
 
     const Handle file;
@@ -80,7 +80,7 @@ public:
 };
 
 // A pipe or a console, whose size is not known beforehand.
-std::optional<std::string> readStream(HeldInput &input)
+Result<void> readStream(HeldInput &input)
 {
     std::string &contents = input.streamed;
     std::size_t filled = 0;
@@ -92,14 +92,14 @@ std::optional<std::string> readStream(HeldInput &input)
             // A pipe whose writer has finished ends this way.
             if (error == ERROR_BROKEN_PIPE)
                 break;
-            return systemReason(error);
+            return Failure{systemReason(error)};
         }
         if (got == 0)
             break;
         filled += got;
     }
     contents.resize(filled);
-    return std::nullopt;
+    return {};
 }
 
 // A network drive that fails while a mapped page is read ends the process
@@ -158,7 +158,7 @@ bool mapDiskFile(HeldInput &input)
 
 // Up to the size the file had when opened; a file that grew or shrank since
 // is told by its state.
-std::optional<std::string> readDiskFile(HeldInput &input, std::size_t &filled)
+Result<void> readDiskFile(HeldInput &input, std::size_t &filled)
 {
     input.reserved = std::size_t(input.atOpen->size);
     input.memory = static_cast<char *>(allocateLarge(input.reserved));
@@ -167,17 +167,17 @@ std::optional<std::string> readDiskFile(HeldInput &input, std::size_t &filled)
         const DWORD wanted = DWORD(std::min<std::size_t>(input.reserved - filled, fileReadBlock));
         DWORD got = 0;
         if (!::ReadFile(input.file.value, input.memory + filled, wanted, &got, nullptr))
-            return systemReason(::GetLastError());
+            return Failure{systemReason(::GetLastError())};
         if (got == 0)
             break;
         filled += got;
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
 
-InputFile readInputFile(const std::filesystem::path &path)
+Result<InputContents> readInputFile(const std::filesystem::path &path)
 {
     startRunWaitingTime();
     std::unique_ptr<HeldInput> input;
@@ -189,7 +189,7 @@ InputFile readInputFile(const std::filesystem::path &path)
         mappable = mayMap(name);
         const DWORD attributes = ::GetFileAttributesW(name.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return {{}, systemReason(directoryNotSupported)};
+            return Failure{systemReason(directoryNotSupported)};
         // Others may go on reading, writing, renaming and replacing it, as an
         // editor that has it open or saves it does.
         HANDLE file = INVALID_HANDLE_VALUE;
@@ -198,7 +198,7 @@ InputFile readInputFile(const std::filesystem::path &path)
                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
                 return file != INVALID_HANDLE_VALUE;
             }))
-            return {{}, systemReason(error)};
+            return Failure{systemReason(error)};
         input = std::make_unique<HeldInput>(file, true);
     }
     std::string_view bytes;
@@ -206,21 +206,21 @@ InputFile readInputFile(const std::filesystem::path &path)
         // Taken before the first byte is read, so that no later write goes unseen.
         input->atOpen = stateOf(input->file.value);
         if (!input->atOpen)
-            return {{}, systemReason(::GetLastError())};
+            return Failure{systemReason(::GetLastError())};
         if (mappable && mapDiskFile(*input)) {
             bytes = {input->view, std::size_t(input->atOpen->size)};
         } else {
             std::size_t filled = 0;
-            if (auto failure = readDiskFile(*input, filled))
-                return {{}, failure};
+            if (Result<void> read = readDiskFile(*input, filled); !read)
+                return read.failure();
             bytes = {input->memory, filled};
         }
     } else {
-        if (auto failure = readStream(*input))
-            return {{}, failure};
+        if (Result<void> read = readStream(*input); !read)
+            return read.failure();
         bytes = input->streamed;
     }
-    return {InputContents(std::move(input), bytes), std::nullopt};
+    return InputContents(std::move(input), bytes);
 }
 
 } // namespace ostrel

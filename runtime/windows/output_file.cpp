@@ -18,23 +18,23 @@ namespace {
 constexpr std::wstring_view temporaryMark = L".~ostrel-";
 constexpr std::wstring_view temporaryExtension = L".tmp";
 
-std::optional<std::string> lastFailure()
+Failure lastFailure()
 {
-    return systemReason(::GetLastError());
+    return {systemReason(::GetLastError())};
 }
 
 // Standard output, a device or a pipe, whose handle is synchronous.
-std::optional<std::string> writeInOrder(HANDLE handle, std::string_view bytes)
+Result<void> writeInOrder(HANDLE handle, std::string_view bytes)
 {
     while (!bytes.empty()) {
         DWORD written = 0;
         if (!::WriteFile(handle, bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 30)), &written, nullptr))
             return lastFailure();
         if (written == 0)
-            return systemReason(ERROR_WRITE_FAULT);
+            return Failure{systemReason(ERROR_WRITE_FAULT)};
         bytes.remove_prefix(written);
     }
-    return std::nullopt;
+    return {};
 }
 
 // The event a thread waits on for its writes to the temporary file: one for
@@ -59,7 +59,7 @@ private:
 // The temporary file, whose handle is overlapped: on a synchronous one,
 // Windows would let one call at a time through, and neither the writers
 // nor the flush behind them would overlap.
-std::optional<std::string> writeAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
+Result<void> writeAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
 {
     static thread_local const CompletionEvent done;
     if (!done.handle())
@@ -75,11 +75,11 @@ std::optional<std::string> writeAt(HANDLE handle, std::string_view bytes, std::i
             || !::GetOverlappedResult(handle, &position, &written, TRUE))
             return lastFailure();
         if (written == 0)
-            return systemReason(ERROR_WRITE_FAULT);
+            return Failure{systemReason(ERROR_WRITE_FAULT)};
         bytes.remove_prefix(written);
         offset += written;
     }
-    return std::nullopt;
+    return {};
 }
 
 // Standard output, a device or a pipe: written through, in order.
@@ -94,11 +94,8 @@ public:
     }
 
     bool writesAnywhere() const override { return false; }
-    std::optional<std::string> write(std::int64_t, std::string_view bytes) override
-    {
-        return writeInOrder(handle, bytes);
-    }
-    std::optional<std::string> commit() override { return std::nullopt; }
+    Result<void> write(std::int64_t, std::string_view bytes) override { return writeInOrder(handle, bytes); }
+    Result<void> commit() override { return {}; }
 
 private:
     HANDLE handle;
@@ -159,40 +156,40 @@ public:
 
     bool writesAnywhere() const override { return true; }
 
-    std::optional<std::string> write(std::int64_t offset, std::string_view bytes) override
+    Result<void> write(std::int64_t offset, std::string_view bytes) override
     {
-        if (auto failure = writeAt(handle, bytes, offset))
-            return failure;
+        if (Result<void> written = writeAt(handle, bytes, offset); !written)
+            return written;
         flushBehind.written(std::int64_t(bytes.size()));
-        return std::nullopt;
+        return {};
     }
 
-    std::optional<std::string> commit() override
+    Result<void> commit() override
     {
         flushBehind.stop();
         if (!::FlushFileBuffers(handle) || !markForDeletion(handle, false))
             return lastFailure();
         ::CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
-        if (auto failure = replacing ? replaceTarget() : moveToTarget())
-            return failure;
+        if (Result<void> renamed = replacing ? replaceTarget() : moveToTarget(); !renamed)
+            return renamed;
         committed = true;
-        return std::nullopt;
+        return {};
     }
 
 private:
-    std::optional<std::string> moveToTarget()
+    Result<void> moveToTarget()
     {
         if (const DWORD error = retryWhileHeld([&] {
                 return ::MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
             }))
-            return systemReason(error);
-        return std::nullopt;
+            return Failure{systemReason(error)};
+        return {};
     }
 
     // Keeps the old file's attributes and security. The old file is kept as a
     // backup until the new one stands, so no failure can lose both.
-    std::optional<std::string> replaceTarget()
+    Result<void> replaceTarget()
     {
         const std::wstring backup = companionName(targetPath, L"old-");
         const DWORD error = retryWhileHeld([&] {
@@ -201,12 +198,12 @@ private:
         });
         if (!error) {
             retryWhileHeld([&] { return ::DeleteFileW(backup.c_str()); });
-            return std::nullopt;
+            return {};
         }
         // The old file went to the backup but the new one could not follow: put it back.
         if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
             retryWhileHeld([&] { return ::MoveFileExW(backup.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH); });
-        return systemReason(error);
+        return Failure{systemReason(error)};
     }
 
     HANDLE handle;
@@ -219,10 +216,10 @@ private:
 
 } // namespace
 
-CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t size)
+Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size)
 {
     if (isStandardStream(path))
-        return {std::make_unique<DirectOutput>(::GetStdHandle(STD_OUTPUT_HANDLE), false), std::nullopt};
+        return std::make_unique<DirectOutput>(::GetStdHandle(STD_OUTPUT_HANDLE), false);
 
     const std::wstring target = extendedPath(path);
     // A device such as NUL or COM1 can only be written to.
@@ -230,16 +227,16 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
         const HANDLE device = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, 0, nullptr);
         if (device == INVALID_HANDLE_VALUE)
-            return {nullptr, lastFailure()};
-        return {std::make_unique<DirectOutput>(device, true), std::nullopt};
+            return lastFailure();
+        return std::make_unique<DirectOutput>(device, true);
     }
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {nullptr, systemReason(directoryNotSupported)};
+        return Failure{systemReason(directoryNotSupported)};
     // Marked read-only, the old file is the operator's to release: no wait lets it go.
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
-        return {nullptr, systemReason(ERROR_ACCESS_DENIED)};
+        return Failure{systemReason(ERROR_ACCESS_DENIED)};
     if (exists) {
         // Replacing needs the old file not held by a program that shares it
         // with nobody, as a spreadsheet does.
@@ -250,7 +247,7 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
                                     nullptr);
                 return old != INVALID_HANDLE_VALUE;
             }))
-            return {nullptr, systemReason(error)};
+            return Failure{systemReason(error)};
         ::CloseHandle(old);
     }
 
@@ -259,16 +256,16 @@ CreatedOutput OutputFile::create(const std::filesystem::path &path, std::int64_t
     const HANDLE temporary = ::CreateFileW(temporaryName.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (temporary == INVALID_HANDLE_VALUE)
-        return {nullptr, lastFailure()};
+        return lastFailure();
     auto output = std::make_unique<ReplacingOutput>(temporary, temporaryName, target, exists, size);
     if (!markForDeletion(temporary, true))
-        return {nullptr, lastFailure()};
+        return lastFailure();
     // Reserving the whole size first finds a full disk before anything is written.
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = size;
     if (size > 0 && !::SetFileInformationByHandle(temporary, FileEndOfFileInfo, &end, sizeof end))
-        return {nullptr, lastFailure()};
-    return {std::move(output), std::nullopt};
+        return lastFailure();
+    return output;
 }
 
 } // namespace ostrel

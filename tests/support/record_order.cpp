@@ -16,21 +16,22 @@ std::string RecordOrder::output() const
 
 RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chosen)
 {
-    const ostrel::TextBody body = ostrel::textBody(input, chosen);
+    const ostrel::Result<ostrel::TextBody> body = ostrel::textBody(input);
     RecordOrder order;
-    if (body.refusal) {
-        order.unreadable = body.refusal;
+    if (!body) {
+        order.unreadable = body.reason();
         return order;
     }
-    ostrel::RecordSorter sorter(body.lines, body.parts, body.reading);
-    if (sorter.refusal()) {
-        order.unreadable = sorter.refusal();
+    ostrel::Result<ostrel::KeyedInput> keyed = ostrel::keyRecords(body->lines, body->parts, chosen);
+    if (!keyed) {
+        order.unreadable = keyed.reason();
         return order;
     }
-    order.byteOrderMark = body.byteOrderMark;
+    ostrel::RecordSorter sorter(body->lines, std::move(*keyed));
+    order.byteOrderMark = body->byteOrderMark;
     order.reading = sorter.reading();
     for (const ostrel::KeyedRecord &record : sorter.sortedRecords())
-        order.lines.push_back(record.line(body.lines));
+        order.lines.push_back(record.line(body->lines));
     order.firstRepeat = ostrel::firstRepeatedRecord(sorter);
     return order;
 }
