@@ -4,7 +4,6 @@
 #include "runtime/parallel.h"
 #include "sorting/radix_sort.h"
 
-#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -13,8 +12,6 @@
 namespace ostrel {
 
 namespace {
-
-constexpr std::int64_t twoByteGroupsFrom = 64 * 1024 * 1024;
 
 // The lines that start in one part of the text, keyed by one core into the
 // places counted for them.
@@ -26,21 +23,20 @@ struct KeyedPart
     std::int64_t places = 0;
     std::int64_t keyed = 0;
     std::int64_t partialKeys = 0;
-    std::vector<RecordGroup> groups;
+    std::array<RecordGroup, 256> groups{};
     LineTally tally;
     std::optional<std::int64_t> refusedLineStart;
 
-    void count(const KeyedRecord &record, Grouping grouping, std::int64_t records)
+    void count(const KeyedRecord &record, std::int64_t records)
     {
-        RecordGroup &group = groups[grouping.of(record)];
+        RecordGroup &group = groups[record.key().sortByte(0)];
         group.records += records;
         group.lineBytes += records * record.lineLength();
         partialKeys += records * !record.key().isWhole();
     }
 };
 
-void keyPart(std::string_view input, const TextReading &chosen, Grouping grouping, KeyedRecord *records,
-             KeyedPart &part)
+void keyPart(std::string_view input, const TextReading &chosen, KeyedRecord *records, KeyedPart &part)
 {
     LineScanner scanner(input, part.begin, part.end);
     KeyedRecord *next = records + part.firstPlace;
@@ -55,25 +51,24 @@ void keyPart(std::string_view input, const TextReading &chosen, Grouping groupin
             break;
         }
         const RecordKey key = *form == LineForm::Ascii ? BuildRecordKey(text) : BuildRecordKey(text, *form, chosen);
-        part.count(*std::construct_at(next, key, line->start, line->length), grouping, 1);
+        part.count(*std::construct_at(next, key, line->start, line->length), 1);
     }
     part.keyed = next - (records + part.firstPlace);
 }
 
 // Only the whole file tells which UTF-8 lines were padded by bytes: those
 // keyed by characters meanwhile are keyed again.
-void keyBytePaddedAgain(std::string_view input, const TextReading &reading, Grouping grouping,
-                        KeyedRecord *records, KeyedPart &part)
+void keyBytePaddedAgain(std::string_view input, const TextReading &reading, KeyedRecord *records, KeyedPart &part)
 {
     KeyedRecord *const end = records + part.firstPlace + part.keyed;
     for (KeyedRecord *record = records + part.firstPlace; record != end; ++record) {
         const std::string_view text = record->line(input);
         if (record->lineLength() != reading.commonLength || lineForm(text, reading) != LineForm::Utf8Bytes)
             continue;
-        part.count(*record, grouping, -1);
+        part.count(*record, -1);
         std::construct_at(record, BuildRecordKey(text, LineForm::Utf8Bytes, reading), record->lineStart(),
                           record->lineLength());
-        part.count(*record, grouping, 1);
+        part.count(*record, 1);
     }
 }
 
@@ -91,34 +86,6 @@ std::int64_t closeGaps(std::vector<KeyedPart> &parts, KeyedRecord *records)
     return filled;
 }
 
-// Orders the records by group in place: by the first key byte on one core,
-// then each first byte's records by the second byte on all cores.
-void groupInPlace(KeyedInput &keyed)
-{
-    ByteCounts firstBytes{};
-    for (std::size_t g = 0; g < keyed.groups.size(); ++g)
-        firstBytes[keyed.grouping.keyBytes == 1 ? g : g >> 8] += keyed.groups[g].records;
-    partitionByKeyByte(keyed.records.begin(), firstBytes, 0);
-    if (keyed.grouping.keyBytes == 1)
-        return;
-
-    ByteCounts firstByteStarts{};
-    for (std::size_t b = 1; b < firstBytes.size(); ++b)
-        firstByteStarts[b] = firstByteStarts[b - 1] + firstBytes[b - 1];
-    std::atomic<std::size_t> nextFirstByte{0};
-    const auto partitionSecondBytes = [&] {
-        for (std::size_t b; (b = nextFirstByte.fetch_add(1, std::memory_order_relaxed)) < firstBytes.size();) {
-            ByteCounts secondBytes{};
-            for (std::size_t c = 0; c < secondBytes.size(); ++c)
-                secondBytes[c] = keyed.groups[b << 8 | c].records;
-            if (firstBytes[b] > 1)
-                partitionByKeyByte(keyed.records.begin() + firstByteStarts[b], secondBytes, 1);
-        }
-    };
-    const unsigned workers = workerCount(std::int64_t(keyed.records.size()), recordsPerWorker);
-    runInParallel(std::vector<std::function<void()>>(workers, partitionSecondBytes));
-}
-
 } // namespace
 
 // Each part's lines are keyed on a core of their own, straight into their
@@ -129,20 +96,17 @@ Result<KeyedInput> keyRecords(std::string_view input, const std::vector<TextPart
     if (std::int64_t(input.size()) >= largestInput)
         throw std::bad_alloc();
     KeyedInput keyed;
-    keyed.grouping = Grouping{std::int64_t(input.size()) >= twoByteGroupsFrom ? 2u : 1u};
-    const std::size_t groupCount = keyed.grouping.count();
     const std::vector<LineRange> ranges = linesByPart(input, textParts);
     std::vector<KeyedPart> parts;
     std::int64_t places = 0;
     for (std::size_t s = 0; s < textParts.size(); ++s) {
-        parts.push_back({ranges[s].begin, ranges[s].end, places, textParts[s].lineCount, 0, 0,
-                         std::vector<RecordGroup>(groupCount), {}, std::nullopt});
+        parts.push_back({ranges[s].begin, ranges[s].end, places, textParts[s].lineCount, 0, 0, {}, {}, std::nullopt});
         places += textParts[s].lineCount;
     }
     keyed.records = RecordArray(std::size_t(places));
     std::vector<std::function<void()>> keying;
     for (KeyedPart &part : parts)
-        keying.push_back([&] { keyPart(input, chosen, keyed.grouping, keyed.records.begin(), part); });
+        keying.push_back([&] { keyPart(input, chosen, keyed.records.begin(), part); });
     runInParallel(keying);
 
     LineTally tally;
@@ -157,21 +121,21 @@ Result<KeyedInput> keyRecords(std::string_view input, const std::vector<TextPart
     if (!chosen.columns && keyed.counts.utf8Bytes > 0) {
         std::vector<std::function<void()>> keyingAgain;
         for (KeyedPart &part : parts)
-            keyingAgain.push_back(
-                [&] { keyBytePaddedAgain(input, keyed.reading, keyed.grouping, keyed.records.begin(), part); });
+            keyingAgain.push_back([&] { keyBytePaddedAgain(input, keyed.reading, keyed.records.begin(), part); });
         runInParallel(keyingAgain);
     }
 
     keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));
-    keyed.groups.resize(groupCount);
+    ByteCounts firstBytes{};
     for (const KeyedPart &part : parts) {
         keyed.partialKeys += part.partialKeys;
-        for (std::size_t g = 0; g < groupCount; ++g) {
+        for (std::size_t g = 0; g < keyed.groups.size(); ++g) {
             keyed.groups[g].records += part.groups[g].records;
             keyed.groups[g].lineBytes += part.groups[g].lineBytes;
+            firstBytes[g] += part.groups[g].records;
         }
     }
-    groupInPlace(keyed);
+    partitionByKeyByte(keyed.records.begin(), firstBytes, 0);
     return keyed;
 }
 

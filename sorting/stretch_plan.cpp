@@ -77,7 +77,7 @@ std::vector<Stretch> planStretches(KeyedInput &keyed, std::int64_t largest)
     const auto endShared = [&] {
         if (shared)
             planner.add(shared->first, shared->last, shared->lineBytes,
-                        keyed.grouping.sharedBytes(shared->firstGroup, shared->lastGroup));
+                        shared->firstGroup == shared->lastGroup ? 1 : 0);
         shared.reset();
     };
     std::int64_t first = 0;
@@ -87,7 +87,7 @@ std::vector<Stretch> planStretches(KeyedInput &keyed, std::int64_t largest)
             continue;
         if (group.records > largest) {
             endShared();
-            planner.split(first, first + group.records, keyed.grouping.keyBytes, group.lineBytes);
+            planner.split(first, first + group.records, 1, group.lineBytes);
         } else {
             if (shared && shared->last - shared->first + group.records > largest)
                 endShared();
