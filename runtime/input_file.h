@@ -1,9 +1,9 @@
 #pragma once
 
-#include <filesystem>
-#include <memory>
 #include "runtime/result.h"
 
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
