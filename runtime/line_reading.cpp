@@ -225,41 +225,26 @@ LineCounts LineTally::counts(const TextReading &reading) const
 
 void LineTally::LengthCounts::add(std::int64_t length)
 {
-    if (byLength.empty())
-        byLength.resize(shortest);
-    if (length < shortest)
-        ++byLength[std::size_t(length)];
-    else
-        ++longer[length];
+    ++byLength[length];
     ++total;
 }
 
 void LineTally::LengthCounts::add(const LengthCounts &other)
 {
-    if (byLength.empty())
-        byLength.resize(shortest);
-    for (std::size_t length = 0; length < other.byLength.size(); ++length)
-        byLength[length] += other.byLength[length];
-    for (const auto &[length, lines] : other.longer)
-        longer[length] += lines;
+    for (const auto &[length, lines] : other.byLength)
+        byLength[length] += lines;
     total += other.total;
 }
 
 std::int64_t LineTally::LengthCounts::of(std::int64_t length) const
 {
-    if (length < std::int64_t(byLength.size()))
-        return byLength[std::size_t(length)];
-    const auto found = longer.find(length);
-    return found == longer.end() ? 0 : found->second;
+    const auto found = byLength.find(length);
+    return found == byLength.end() ? 0 : found->second;
 }
 
 std::int64_t LineTally::LengthCounts::majority() const
 {
-    for (std::size_t length = 0; length < byLength.size(); ++length) {
-        if (2 * byLength[std::size_t(length)] > total)
-            return std::int64_t(length);
-    }
-    for (const auto &[length, lines] : longer) {
+    for (const auto &[length, lines] : byLength) {
         if (2 * lines > total)
             return length;
     }

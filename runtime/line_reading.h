@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ostrel {
 
@@ -114,11 +113,7 @@ private:
         std::int64_t lines() const { return total; }
 
     private:
-        // Most lengths are short, and a table counts them far quicker than a
-        // map; it is made for the first line counted.
-        static constexpr std::int64_t shortest = 4096;
-        std::vector<std::int64_t> byLength;
-        std::map<std::int64_t, std::int64_t> longer;
+        std::map<std::int64_t, std::int64_t> byLength;
         std::int64_t total = 0;
     };
 

@@ -1,5 +1,7 @@
 #include "runtime/line_scanner.h"
 
+#include <algorithm>
+
 namespace ostrel {
 
 std::int64_t lineStartAtOrAfter(std::string_view data, std::int64_t position)

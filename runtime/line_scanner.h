@@ -2,10 +2,8 @@
 
 #include "runtime/text_survey.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -23,10 +21,9 @@ struct LineSpan
 };
 
 // The first of the given bytes in [from, to), or `to`. One pass for all of
-// them, many bytes at a time: the C libraries' own searches find one byte
+// them, sixteen bytes at a time: the C libraries' own searches find one byte
 // per pass, and some do that a byte at a time. Every x86-64 processor
-// compares sixteen bytes in one instruction; elsewhere, eight bytes are
-// tested at once within a plain word.
+// compares sixteen bytes in one instruction; elsewhere, byte by byte.
 template <char... Bytes>
 inline const char *firstOf(const char *from, const char *to)
 {
@@ -43,27 +40,6 @@ inline const char *firstOf(const char *from, const char *to)
         if (const unsigned found = matches(from))
             return from + std::countr_zero(found);
         from += 16;
-    }
-#else
-    constexpr std::uint64_t ones = 0x0101010101010101ULL;
-    constexpr std::uint64_t highs = 0x8080808080808080ULL;
-    // A byte of x is zero where it matched; the lowest flagged byte is exact.
-    const auto matches = [](std::uint64_t word) {
-        const auto flagged = [word](char byte) {
-            const std::uint64_t x = word ^ (ones * static_cast<unsigned char>(byte));
-            return (x - ones) & ~x;
-        };
-        return (flagged(Bytes) | ...) & highs;
-    };
-    static_assert(std::endian::native == std::endian::little, "the first match is the lowest byte");
-    for (; to - from >= 16; from += 16) {
-        std::uint64_t low, high;
-        std::memcpy(&low, from, 8);
-        std::memcpy(&high, from + 8, 8);
-        if (const std::uint64_t found = matches(low))
-            return from + std::countr_zero(found) / 8;
-        if (const std::uint64_t found = matches(high))
-            return from + 8 + std::countr_zero(found) / 8;
     }
 #endif
     while (from < to && ((*from != Bytes) && ...))
