@@ -33,7 +33,7 @@ TEST_CASE("stretches cover the records in key order, each at its known place")
          [&](int) { return std::pair{random.bytes(4, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"), random.bytes(6, "0123456789")}; },
          {}},
         {"one first byte, its records in many small groups",
-         [](int i) { return std::pair{"A" + std::string(1, char(40 + i % 200)), std::to_string(100000 + i)}; },
+         [](int i) { return std::pair{std::string{'A', char(40 + i % 200)}, std::to_string(100000 + i)}; },
          2 * recordCount / largest + 1},
         {"a long shared prefix, the keys told apart late",
          [](int i) { return std::pair{std::string("AAAA"), "ROUTE" + std::to_string(100000 + i % 3000)}; },
