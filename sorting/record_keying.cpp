@@ -23,7 +23,7 @@ struct KeyedPart
     std::int64_t places = 0;
     std::int64_t keyed = 0;
     std::int64_t partialKeys = 0;
-    std::array<RecordGroup, 256> groups{};
+    RecordGroups groups{};
     LineTally tally;
     std::optional<std::int64_t> refusedLineStart;
 
@@ -126,16 +126,14 @@ Result<KeyedInput> keyRecords(std::string_view input, const std::vector<TextPart
     }
 
     keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));
-    ByteCounts firstBytes{};
     for (const KeyedPart &part : parts) {
         keyed.partialKeys += part.partialKeys;
         for (std::size_t g = 0; g < keyed.groups.size(); ++g) {
             keyed.groups[g].records += part.groups[g].records;
             keyed.groups[g].lineBytes += part.groups[g].lineBytes;
-            firstBytes[g] += part.groups[g].records;
         }
     }
-    partitionByKeyByte(keyed.records.begin(), firstBytes, 0);
+    partitionByKeyByte(keyed.records.begin(), recordCounts(keyed.groups), 0);
     return keyed;
 }
 

@@ -3,6 +3,7 @@
 #include "runtime/line_reading.h"
 #include "runtime/result.h"
 #include "runtime/text_survey.h"
+#include "sorting/radix_sort.h"
 #include "sorting/record_array.h"
 
 #include <array>
@@ -22,12 +23,24 @@ struct RecordGroup
     std::int64_t lineBytes = 0; // line ends not counted
 };
 
+// The records of each value of one key byte.
+using RecordGroups = std::array<RecordGroup, 256>;
+
+// How many records each group holds, as partitioning by the byte wants them.
+inline ByteCounts recordCounts(const RecordGroups &groups)
+{
+    ByteCounts counts{};
+    for (std::size_t b = 0; b < groups.size(); ++b)
+        counts[b] = groups[b].records;
+    return counts;
+}
+
 // Every line of an input keyed, in one array grouped by the first key byte;
 // within a group, in no particular order.
 struct KeyedInput
 {
     RecordArray records;
-    std::array<RecordGroup, 256> groups;
+    RecordGroups groups;
     // Records whose keys are longer than a RecordKey holds.
     std::int64_t partialKeys = 0;
     // How the lines were read, as chosen and as the lines showed; and how

@@ -109,11 +109,12 @@ Result<void> writeWhileSorting(RecordSorter &sorter, std::string_view leadingByt
     std::vector<Block> blocks;
     for (unsigned w = 0; w < workers; ++w)
         blocks.emplace_back(sorter.outputBytes());
-    std::mutex failureMutex;
-    Result<void> firstFailure;
+    // Holds the first failure: later writes would only fail again.
+    std::mutex resultMutex;
+    Result<void> allWritten;
     const auto failed = [&] {
-        const std::lock_guard lock(failureMutex);
-        return !firstFailure;
+        const std::lock_guard lock(resultMutex);
+        return !allWritten;
     };
     std::vector<std::function<void()>> jobs;
     for (unsigned w = 0; w < workers; ++w) {
@@ -125,15 +126,15 @@ Result<void> writeWhileSorting(RecordSorter &sorter, std::string_view leadingByt
                                             + std::int64_t(lineEnd.size()) * stretch->first;
                 if (Result<void> written = writeLines(sorter, stretch->first, stretch->last, offset, blocks[w], output);
                     !written) {
-                    const std::lock_guard lock(failureMutex);
-                    if (firstFailure)
-                        firstFailure = std::move(written);
+                    const std::lock_guard lock(resultMutex);
+                    if (allWritten)
+                        allWritten = std::move(written);
                 }
             }
         });
     }
     runInParallel(jobs);
-    return firstFailure;
+    return allWritten;
 }
 
 } // namespace

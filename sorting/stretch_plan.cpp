@@ -8,8 +8,6 @@ namespace ostrel {
 
 namespace {
 
-using Groups = std::array<RecordGroup, 256>;
-
 // At every depth alike: neighbouring groups small enough share a stretch,
 // and a group too large for one is partitioned by its next key byte.
 class Planner
@@ -19,7 +17,7 @@ public:
 
     // Records from `first` on share their first `depth` key bytes and lie
     // grouped by the byte at depth, as groups says.
-    void plan(std::int64_t first, const Groups &groups, std::size_t depth)
+    void plan(std::int64_t first, const RecordGroups &groups, std::size_t depth)
     {
         for (const RecordGroup &group : groups) {
             if (group.records > largest) {
@@ -61,15 +59,13 @@ private:
     {
         // Counted here rather than with the sort's counting: the bytes are needed too.
         for (; depth <= RecordKey::maximumLength; ++depth) {
-            Groups groups{};
-            ByteCounts counts{};
+            RecordGroups groups{};
             for (const KeyedRecord *record = records.begin() + first; record != records.begin() + last; ++record) {
                 RecordGroup &group = groups[record->key().sortByte(depth)];
                 ++group.records;
                 group.lineBytes += record->lineLength();
             }
-            for (std::size_t b = 0; b < counts.size(); ++b)
-                counts[b] = groups[b].records;
+            const ByteCounts counts = recordCounts(groups);
             // All records share this byte: look at the next one without moving anything.
             if (allShareOneByte(counts, last - first))
                 continue;
