@@ -126,18 +126,15 @@ LineColumns::LineColumns(std::string_view line, LineForm form, const TextReading
         return;
     doubleByteCodePage = doubleByte ? reading.ansiCodePage : 0;
     asciiPrefix = asciiBytes(line);
-    lastCharacter = lastStart = asciiPrefix;
 }
 
 std::size_t LineColumns::start(std::size_t character) const
 {
     if (character <= asciiPrefix)
         return std::min(character, text.size());
-    if (character < lastCharacter)
-        lastCharacter = lastStart = asciiPrefix;
     const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
-    std::size_t at = lastStart;
-    std::size_t found = lastCharacter;
+    std::size_t at = asciiPrefix;
+    std::size_t found = asciiPrefix;
     if (doubleByteCodePage == 0) {
         // Whole words while the character sought lies beyond them; a word that
         // ends inside a character is fine, as its continuation bytes count nothing.
@@ -152,9 +149,7 @@ std::size_t LineColumns::start(std::size_t character) const
         for (; at < text.size() && found < character; ++found)
             at += isLeadByte(doubleByteCodePage, bytes[at]) && at + 1 < text.size() ? 2 : 1;
     }
-    lastCharacter = character;
-    lastStart = std::min(at, text.size());
-    return lastStart;
+    return std::min(at, text.size());
 }
 
 std::string_view LineColumns::operator()(std::size_t firstColumn, std::size_t length) const

@@ -66,10 +66,6 @@ private:
     bool byBytes = true;
     unsigned doubleByteCodePage = 0; // of a line counted by its characters, or 0 for UTF-8
     std::size_t asciiPrefix = 0;     // bytes before the first outside ASCII, each a character
-    // The last character found, to go on from: keys ask for columns mostly
-    // from left to right.
-    mutable std::size_t lastCharacter = 0;
-    mutable std::size_t lastStart = 0;
 };
 
 // How many lines were read each way other than as ASCII, for the operator.
