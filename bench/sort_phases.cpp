@@ -56,7 +56,7 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
     phases.key.push_back(millisecondsSince(mark));
     const std::string_view leadingBytes = route->byteOrderMark();
     ostrel::Result<std::unique_ptr<ostrel::OutputFile>> created =
-        ostrel::OutputFile::create(output, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
+        ostrel::OutputFile::create(output, std::int64_t(leadingBytes.size()) + sorter.outputBytes(), ostrel::HeldFileWait());
     if (!created || !ostrel::writeSortedRecords(sorter, leadingBytes, **created)) {
         std::fprintf(stderr, "cannot write %s\n", output.string().c_str());
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/held_file_wait.h"
 #include "runtime/result.h"
 
 #include <filesystem>
@@ -41,8 +42,9 @@ private:
     std::string_view view;
 };
 
-// Reads the whole file, or standard input for "-". Throws std::bad_alloc when
-// it does not fit in memory.
-Result<InputContents> readInputFile(const std::filesystem::path &path);
+// Reads the whole file, or standard input for "-", waiting out a program
+// that holds it for a moment. Throws std::bad_alloc when it does not fit in
+// memory.
+Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &wait);
 
 } // namespace ostrel

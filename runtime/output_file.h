@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime/held_file_wait.h"
 #include "runtime/result.h"
 
 #include <cstdint>
@@ -18,7 +19,9 @@ namespace ostrel {
 class OutputFile
 {
 public:
-    static Result<std::unique_ptr<OutputFile>> create(const std::filesystem::path &path, std::int64_t size);
+    // Waits out programs that hold the old file or the temporary for a moment.
+    static Result<std::unique_ptr<OutputFile>> create(const std::filesystem::path &path, std::int64_t size,
+                                                      const HeldFileWait &wait);
     virtual ~OutputFile() = default;
 
     // Whether bytes may be written at any offset, from several threads at

@@ -13,7 +13,7 @@ Result<KeyedInput> RouteFile::keyRecords(const TextReading &chosen) const
 
 Result<RouteFile> readRouteFile(const std::filesystem::path &path)
 {
-    Result<InputContents> input = readInputFile(path);
+    Result<InputContents> input = readInputFile(path, HeldFileWait());
     if (!input)
         return input.failure();
     Result<TextBody> body = textBody(input->bytes());

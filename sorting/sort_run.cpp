@@ -35,7 +35,7 @@ SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::fi
 
         const std::string_view leadingBytes = input->byteOrderMark();
         Result<std::unique_ptr<OutputFile>> output =
-            OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes());
+            OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes(), HeldFileWait());
         Result<void> written = output ? writeSortedRecords(sorter, leadingBytes, **output) : output.failure();
 
         if (const Result<void> kept = input->keptThroughout(); !kept)

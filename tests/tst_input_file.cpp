@@ -39,7 +39,7 @@ TEST_CASE("the whole file is read")
         {
             const support::TemporaryFolder folder;
             support::writeFile(folder / "in", row.contents);
-            const ostrel::Result<ostrel::InputContents> input = ostrel::readInputFile(folder / "in");
+            const ostrel::Result<ostrel::InputContents> input = ostrel::readInputFile(folder / "in", {});
             REQUIRE(input);
             CHECK(input->bytes() == row.contents);
             CHECK(input->keptThroughout());
@@ -110,7 +110,7 @@ TEST_CASE("a file changed after it was opened is told")
                 const support::TemporaryFolder folder(place.folder);
                 const std::string contents(64 * 4096, 'r');
                 support::writeFile(folder / "in", contents);
-                const ostrel::Result<ostrel::InputContents> input = ostrel::readInputFile(folder / "in");
+                const ostrel::Result<ostrel::InputContents> input = ostrel::readInputFile(folder / "in", {});
                 REQUIRE(input);
                 REQUIRE(input->bytes().size() == contents.size());
 
@@ -130,8 +130,8 @@ TEST_CASE("a second input can be read while one is held")
     const support::TemporaryFolder folder;
     support::writeFile(folder / "a", "first");
     support::writeFile(folder / "b", "second");
-    const ostrel::Result<ostrel::InputContents> first = ostrel::readInputFile(folder / "a");
-    const ostrel::Result<ostrel::InputContents> second = ostrel::readInputFile(folder / "b");
+    const ostrel::Result<ostrel::InputContents> first = ostrel::readInputFile(folder / "a", {});
+    const ostrel::Result<ostrel::InputContents> second = ostrel::readInputFile(folder / "b", {});
     REQUIRE(first);
     REQUIRE(second);
     CHECK(first->bytes() == "first");

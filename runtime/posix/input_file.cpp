@@ -112,7 +112,8 @@ bool mapWhole(HeldInput &input, std::size_t size)
 
 } // namespace
 
-Result<InputContents> readInputFile(const std::filesystem::path &path)
+// Nothing here refuses a file for being open elsewhere, so nothing waits.
+Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &)
 {
     const bool standardInput = isStandardStream(path);
     const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -300,7 +300,9 @@ Result<void> reserve(int descriptor, std::int64_t size)
 
 } // namespace
 
-Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size)
+// Nothing here refuses a file for being open elsewhere, so nothing waits.
+Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size,
+                                                       const HeldFileWait &)
 {
     ignoreFileSizeSignal();
     if (isStandardStream(path))

@@ -177,7 +177,7 @@ Result<void> readDiskFile(HeldInput &input, std::size_t &filled)
 
 } // namespace
 
-Result<InputContents> readInputFile(const std::filesystem::path &path)
+Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &)
 {
     startRunWaitingTime();
     std::unique_ptr<HeldInput> input;

@@ -216,7 +216,8 @@ private:
 
 } // namespace
 
-Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size)
+Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size,
+                                                       const HeldFileWait &)
 {
     if (isStandardStream(path))
         return std::make_unique<DirectOutput>(::GetStdHandle(STD_OUTPUT_HANDLE), false);
