@@ -19,10 +19,10 @@ std::string codePageList()
 }
 
 // Empty when the value is good; otherwise why not, naming what is accepted.
-std::optional<std::string> chooseEncoding(const std::string &value, TextReading &reading)
+std::optional<std::string> chooseEncoding(const std::string &value, ReadingChoice &reading)
 {
     if (value == "utf-8" || value == "UTF-8") {
-        reading.encoding = TextReading::Encoding::Utf8;
+        reading.encoding = ReadingChoice::Encoding::Utf8;
         return std::nullopt;
     }
     unsigned codePage = 0;
@@ -31,12 +31,12 @@ std::optional<std::string> chooseEncoding(const std::string &value, TextReading 
         codePage = unsigned(std::stoul(value));
     if (!digits || !isKnownCodePage(codePage))
         return "--encoding: " + value + " is neither utf-8 nor a known code page (" + codePageList() + ")";
-    reading.encoding = TextReading::Encoding::CodePage;
+    reading.encoding = ReadingChoice::Encoding::CodePage;
     reading.ansiCodePage = codePage;
     return std::nullopt;
 }
 
-std::optional<std::string> chooseColumns(const std::string &value, TextReading &reading)
+std::optional<std::string> chooseColumns(const std::string &value, ReadingChoice &reading)
 {
     if (value == "characters")
         reading.columns = ColumnUnit::Characters;
@@ -51,7 +51,7 @@ std::optional<std::string> chooseColumns(const std::string &value, TextReading &
 
 BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
 {
-    BatchArguments result{inputFilePath(), outputFilePath(), false, systemReading(), std::nullopt, std::nullopt};
+    BatchArguments result{inputFilePath(), outputFilePath(), false, systemChoice(), std::nullopt, std::nullopt};
     CLI::App app("Puts a file of route records into key order.\n"
                  "Exit status: 0 sorted, 1 refused for a duplicate key, 2 any other failure.",
                  "tavel-sort");

@@ -16,7 +16,7 @@ struct BatchArguments
     // List the repeated keys of the input instead of sorting it.
     bool listDuplicates = false;
     // How lines are read, by --encoding and --columns.
-    TextReading reading;
+    ReadingChoice reading;
     // For --help and --version: the text to print instead of sorting.
     std::optional<std::string> information;
     // What is wrong with the command line, in one line.

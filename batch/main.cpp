@@ -11,12 +11,12 @@ namespace {
 using ostrel::SortOutcome;
 using ostrel::StandardStream;
 
-int exitStatus(SortOutcome::Result result)
+int exitStatus(SortOutcome::Kind kind)
 {
-    switch (result) {
-    case SortOutcome::Result::Sorted:
+    switch (kind) {
+    case SortOutcome::Kind::Sorted:
         return 0;
-    case SortOutcome::Result::DuplicateKey:
+    case SortOutcome::Kind::DuplicateKey:
         return 1;
     default:
         return 2;
@@ -28,15 +28,15 @@ void show(StandardStream stream, std::string_view message)
     ostrel::writeText(stream, ostrel::consoleText(message, ostrel::isTerminal(stream)));
 }
 
-int listDuplicates(const std::filesystem::path &inputPath, const ostrel::TextReading &chosen)
+int listDuplicates(const std::filesystem::path &inputPath, const ostrel::ReadingChoice &chosen)
 {
-    using Result = ostrel::DuplicateCheck::Result;
+    using Kind = ostrel::DuplicateCheck::Kind;
     const ostrel::DuplicateCheck check = ostrel::checkRepeatedKeys(inputPath, chosen);
-    switch (check.result) {
-    case Result::NoRepeats:
+    switch (check.kind) {
+    case Kind::NoRepeats:
         show(StandardStream::Output, check.report);
         return 0;
-    case Result::Repeats:
+    case Kind::Repeats:
         show(StandardStream::Output, check.report);
         return 1;
     default:
@@ -46,14 +46,14 @@ int listDuplicates(const std::filesystem::path &inputPath, const ostrel::TextRea
 }
 
 int sort(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
-         const ostrel::TextReading &chosen)
+         const ostrel::ReadingChoice &chosen)
 {
     const SortOutcome outcome = ostrel::sortRecordFile(inputPath, outputPath, chosen);
     // Sorted records on standard output are the data; the message must not join them.
-    const bool sorted = outcome.result == SortOutcome::Result::Sorted;
+    const bool sorted = outcome.kind == SortOutcome::Kind::Sorted;
     const bool recordsOnOutput = ostrel::isStandardStream(outputPath);
     show(sorted && !recordsOnOutput ? StandardStream::Output : StandardStream::Error, outcome.message);
-    return exitStatus(outcome.result);
+    return exitStatus(outcome.kind);
 }
 
 } // namespace

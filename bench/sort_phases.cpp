@@ -2,8 +2,9 @@
 // make them up: reading (open and map), keying (with the plan of stretches),
 // sorting and writing (which overlap in a run, so sorting is also timed on
 // its own), and the final flush with the rename. Prints the medians in ms.
-#include "sorting/record_sorter.h"
-#include "sorting/route_file.h"
+#include "runtime/input_file.h"
+#include "sorting/keyed_file.h"
+#include "sorting/record_sort.h"
 #include "sorting/sorted_output.h"
 
 #include <algorithm>
@@ -39,25 +40,26 @@ struct Phases
 
 bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path &output, Phases &phases)
 {
+    const ostrel::HeldFileWait wait;
     Clock::time_point mark = Clock::now();
     const Clock::time_point start = mark;
-    const ostrel::Result<ostrel::RouteFile> route = ostrel::readRouteFile(input);
-    if (!route) {
-        std::fprintf(stderr, "%s\n", route.reason().c_str());
+    const ostrel::Result<ostrel::InputContents> contents = ostrel::readInputFile(input, wait);
+    if (!contents) {
+        std::fprintf(stderr, "%s\n", contents.reason().c_str());
         return false;
     }
     phases.read.push_back(millisecondsSince(mark));
-    ostrel::Result<ostrel::KeyedInput> keyed = route->keyRecords(ostrel::systemReading());
+    ostrel::Result<ostrel::KeyedFile> keyed =
+        ostrel::keyFile(ostrel::InputContents(nullptr, contents->bytes()), ostrel::systemChoice());
     if (!keyed) {
         std::fprintf(stderr, "%s\n", keyed.reason().c_str());
         return false;
     }
-    ostrel::RecordSorter sorter(route->records(), std::move(*keyed));
+    ostrel::RecordSort sort = ostrel::planSort(*keyed);
     phases.key.push_back(millisecondsSince(mark));
-    const std::string_view leadingBytes = route->byteOrderMark();
     ostrel::Result<std::unique_ptr<ostrel::OutputFile>> created =
-        ostrel::OutputFile::create(output, std::int64_t(leadingBytes.size()) + sorter.outputBytes(), ostrel::HeldFileWait());
-    if (!created || !ostrel::writeSortedRecords(sorter, leadingBytes, **created)) {
+        ostrel::OutputFile::create(output, sort.outputBytes(), wait);
+    if (!created || !ostrel::writeWhileSorting(sort, **created)) {
         std::fprintf(stderr, "cannot write %s\n", output.string().c_str());
         return false;
     }
@@ -67,9 +69,11 @@ bool timeOneRun(const std::filesystem::path &input, const std::filesystem::path 
     phases.flush.push_back(millisecondsSince(mark));
     phases.total.push_back(std::chrono::duration<double, std::milli>(mark - start).count());
 
-    ostrel::RecordSorter alone(route->records(), std::move(*route->keyRecords(ostrel::systemReading())));
+    ostrel::Result<ostrel::KeyedFile> again =
+        ostrel::keyFile(ostrel::InputContents(nullptr, contents->bytes()), ostrel::systemChoice());
+    ostrel::RecordSort alone = ostrel::planSort(*again);
     mark = Clock::now();
-    alone.sortedRecords();
+    ostrel::sortRemaining(alone);
     phases.sortAlone.push_back(millisecondsSince(mark));
     return true;
 }

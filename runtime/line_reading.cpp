@@ -58,11 +58,11 @@ bool isContinuation(unsigned char byte)
 
 } // namespace
 
-TextReading systemReading()
+ReadingChoice systemChoice()
 {
-    TextReading reading;
-    reading.ansiCodePage = systemAnsiCodePage();
-    return reading;
+    ReadingChoice chosen;
+    chosen.ansiCodePage = systemAnsiCodePage();
+    return chosen;
 }
 
 bool isAscii(std::string_view text)
@@ -105,26 +105,26 @@ LineForm lineForm(std::string_view line, const TextReading &reading)
 {
     if (isAscii(line))
         return LineForm::Ascii;
-    if (reading.encoding == TextReading::Encoding::CodePage || !isUtf8(line))
+    if (reading.chosen.encoding == ReadingChoice::Encoding::CodePage || !isUtf8(line))
         return LineForm::Ansi;
-    if (reading.columns)
-        return *reading.columns == ColumnUnit::Bytes ? LineForm::Utf8Bytes : LineForm::Utf8Characters;
+    if (reading.chosen.columns)
+        return *reading.chosen.columns == ColumnUnit::Bytes ? LineForm::Utf8Bytes : LineForm::Utf8Characters;
     return std::int64_t(line.size()) == reading.commonLength ? LineForm::Utf8Bytes : LineForm::Utf8Characters;
 }
 
 unsigned codePageOf(LineForm form, const TextReading &reading)
 {
-    return form == LineForm::Ansi ? reading.ansiCodePage : utf8CodePage;
+    return form == LineForm::Ansi ? reading.chosen.ansiCodePage : utf8CodePage;
 }
 
 LineColumns::LineColumns(std::string_view line, LineForm form, const TextReading &reading) : text(line)
 {
-    const bool doubleByte = form == LineForm::Ansi && isDoubleByteCodePage(reading.ansiCodePage)
-                            && reading.columns != ColumnUnit::Bytes;
+    const bool doubleByte = form == LineForm::Ansi && isDoubleByteCodePage(reading.chosen.ansiCodePage)
+                            && reading.chosen.columns != ColumnUnit::Bytes;
     byBytes = form != LineForm::Utf8Characters && !doubleByte;
     if (byBytes)
         return;
-    doubleByteCodePage = doubleByte ? reading.ansiCodePage : 0;
+    doubleByteCodePage = doubleByte ? reading.chosen.ansiCodePage : 0;
     asciiPrefix = asciiBytes(line);
 }
 
@@ -163,7 +163,7 @@ std::string_view LineColumns::operator()(std::size_t firstColumn, std::size_t le
     return text.substr(begin, end - begin);
 }
 
-std::optional<LineForm> LineTally::read(std::string_view line, const TextReading &chosen)
+std::optional<LineForm> LineTally::read(std::string_view line, const ReadingChoice &chosen)
 {
     if (isAscii(line)) {
         if (!line.empty())
@@ -174,11 +174,11 @@ std::optional<LineForm> LineTally::read(std::string_view line, const TextReading
         byteOrderMarkFound = true;
         return std::nullopt;
     }
-    if (chosen.encoding != TextReading::Encoding::CodePage && isUtf8(line)) {
+    if (chosen.encoding != ReadingChoice::Encoding::CodePage && isUtf8(line)) {
         utf8.add(std::int64_t(line.size()));
         return chosen.columns == ColumnUnit::Bytes ? LineForm::Utf8Bytes : LineForm::Utf8Characters;
     }
-    if (chosen.encoding == TextReading::Encoding::Utf8)
+    if (chosen.encoding == ReadingChoice::Encoding::Utf8)
         return std::nullopt;
     ++ansi;
     return LineForm::Ansi;
@@ -199,19 +199,17 @@ void LineTally::add(const LineTally &later)
     ansi += later.ansi;
 }
 
-TextReading LineTally::reading(TextReading chosen) const
+TextReading LineTally::reading(const ReadingChoice &chosen) const
 {
-    if (!chosen.columns)
-        chosen.commonLength = ascii.majority();
-    return chosen;
+    return {chosen, chosen.columns ? -1 : ascii.majority()};
 }
 
 LineCounts LineTally::counts(const TextReading &reading) const
 {
     LineCounts counts;
-    if (reading.columns == ColumnUnit::Bytes)
+    if (reading.chosen.columns == ColumnUnit::Bytes)
         counts.utf8Bytes = utf8.lines();
-    else if (!reading.columns && reading.commonLength >= 0)
+    else if (!reading.chosen.columns && reading.commonLength >= 0)
         counts.utf8Bytes = utf8.of(reading.commonLength);
     counts.utf8Characters = utf8.lines() - counts.utf8Bytes;
     counts.ansi = ansi;

@@ -12,9 +12,8 @@ namespace ostrel {
 
 enum class ColumnUnit { Characters, Bytes };
 
-// How the lines of a file are read: as the operator chose, and as the file
-// itself shows.
-struct TextReading
+// How the operator chose to read the lines of a file.
+struct ReadingChoice
 {
     enum class Encoding {
         PerLine,  // a line that is valid UTF-8 is UTF-8, any other in the ANSI code page
@@ -26,12 +25,19 @@ struct TextReading
     // The operator's unit. Without one, a UTF-8 line exactly as long in bytes
     // as the common length was padded by bytes; any other counts characters.
     std::optional<ColumnUnit> columns;
+};
+
+// The choice where the operator makes none: lines read as the system reads them.
+ReadingChoice systemChoice();
+
+// How the lines of one file are read: as chosen, and what the file itself
+// showed once all its lines were seen.
+struct TextReading
+{
+    ReadingChoice chosen;
     // The length shared by more than half of the non-empty ASCII lines; -1 when none.
     std::int64_t commonLength = -1;
 };
-
-// The reading of a file read as the system has it, with no choice made.
-TextReading systemReading();
 
 // How one line is read, and so how its columns are counted.
 enum class LineForm : std::uint8_t {
@@ -88,14 +94,14 @@ public:
     // read exactly: a byte order mark that begins it (two files joined) would
     // shift its columns by a character no one sees, and where UTF-8 was
     // chosen a line that is not UTF-8 has no characters.
-    std::optional<LineForm> read(std::string_view line, const TextReading &chosen);
+    std::optional<LineForm> read(std::string_view line, const ReadingChoice &chosen);
     // The operator's words for the line that could not be read.
     std::string refusal(std::int64_t lineNumber) const;
 
     void add(const LineTally &later);
     // The chosen reading with what the lines show; and how many lines were
     // read each way.
-    TextReading reading(TextReading chosen) const;
+    TextReading reading(const ReadingChoice &chosen) const;
     LineCounts counts(const TextReading &reading) const;
 
 private:

@@ -35,18 +35,4 @@ std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t 
     return lines;
 }
 
-// The parts follow each other from the start, so each range begins where
-// the one before it ends.
-std::vector<LineRange> linesByPart(std::string_view data, const std::vector<TextPart> &parts)
-{
-    std::vector<LineRange> ranges;
-    std::int64_t begin = 0;
-    for (const TextPart &part : parts) {
-        const std::int64_t end = lineStartAtOrAfter(data, part.end);
-        ranges.push_back({begin, end});
-        begin = end;
-    }
-    return ranges;
-}
-
 } // namespace ostrel

@@ -100,13 +100,4 @@ std::int64_t countLines(std::string_view data, std::int64_t begin, std::int64_t 
 // The first line start at or after position, or the size of data.
 std::int64_t lineStartAtOrAfter(std::string_view data, std::int64_t position);
 
-// The lines that start in each part, from line start to line start: the
-// part of the text that one core takes.
-struct LineRange
-{
-    std::int64_t begin = 0;
-    std::int64_t end = 0;
-};
-std::vector<LineRange> linesByPart(std::string_view data, const std::vector<TextPart> &parts);
-
 } // namespace ostrel

@@ -88,8 +88,12 @@ TextSurvey surveyText(std::string_view text, unsigned partCount)
     const auto size = std::int64_t(text.size());
     partCount = std::max(partCount, 1u);
     TextSurvey survey;
-    for (unsigned s = 0; s < partCount; ++s)
-        survey.parts.push_back({size * s / partCount, size * (s + 1) / partCount, 0});
+    std::int64_t begin = 0;
+    for (unsigned s = 1; s <= partCount; ++s) {
+        const std::int64_t end = lineStartAtOrAfter(text, size * s / partCount);
+        survey.parts.push_back({begin, end, 0});
+        begin = end;
+    }
     std::vector<std::int64_t> marks(partCount, size);
     std::vector<std::function<void()>> scans;
     for (unsigned s = 0; s < partCount; ++s) {

@@ -9,8 +9,8 @@ namespace ostrel {
 // The DOS end-of-file mark (Ctrl+Z).
 inline constexpr char endOfFileMark = '\x1a';
 
-// Bytes [begin, end) of a text, the part one core takes, and how many of
-// its lines start there.
+// Bytes [begin, end) of a text, from line start to line start: the part one
+// core takes. With how many lines start there.
 struct TextPart
 {
     std::int64_t begin = 0;

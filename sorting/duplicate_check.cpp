@@ -2,10 +2,10 @@
 
 #include "runtime/code_page.h"
 #include "runtime/path_text.h"
+#include "sorting/keyed_file.h"
 #include "sorting/record_key.h"
-#include "sorting/record_sorter.h"
+#include "sorting/record_sort.h"
 #include "sorting/repeated_keys.h"
-#include "sorting/route_file.h"
 #include "sorting/sort_outcome.h"
 
 #include <new>
@@ -38,8 +38,9 @@ std::string readingText(const LineCounts &counts, const TextReading &reading)
     if (counts.utf8Bytes > 0)
         ways.push_back(linesText(counts.utf8Bytes) + " as UTF-8 counting bytes");
     if (counts.ansi > 0) {
-        const bool byBytes = isDoubleByteCodePage(reading.ansiCodePage) && reading.columns == ColumnUnit::Bytes;
-        ways.push_back(linesText(counts.ansi) + " in code page " + std::to_string(reading.ansiCodePage)
+        const bool byBytes =
+            isDoubleByteCodePage(reading.chosen.ansiCodePage) && reading.chosen.columns == ColumnUnit::Bytes;
+        ways.push_back(linesText(counts.ansi) + " in code page " + std::to_string(reading.chosen.ansiCodePage)
                        + (byBytes ? " counting bytes" : ""));
     }
     std::string text = "Read other than as ASCII: ";
@@ -56,41 +57,38 @@ std::string summaryText(std::int64_t records, std::size_t repeats)
     return text + std::to_string(repeats) + (repeats == 1 ? " repeats an earlier key" : " repeat an earlier key");
 }
 
-DuplicateCheck failed(DuplicateCheck::Result result, SortOutcome outcome)
+DuplicateCheck failed(DuplicateCheck::Kind kind, SortOutcome outcome)
 {
-    return {result, std::move(outcome.message)};
+    return {kind, std::move(outcome.message)};
 }
 
 } // namespace
 
-DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const TextReading &chosen)
+DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen)
 {
     const auto readFailed = [&](const Failure &failure) {
-        return failed(DuplicateCheck::Result::ReadFailed, readFailedOutcome(displayInputPath(inputPath), failure.reason));
+        return failed(DuplicateCheck::Kind::ReadFailed, readFailedOutcome(displayInputPath(inputPath), failure.reason));
     };
     try {
-        const Result<RouteFile> input = readRouteFile(inputPath);
+        Result<KeyedFile> input = readKeyedFile(inputPath, chosen, HeldFileWait());
         if (!input)
             return readFailed(input.failure());
-        Result<KeyedInput> keyed = input->keyRecords(chosen);
-        if (!keyed)
-            return readFailed(keyed.failure());
-        RecordSorter sorter(input->records(), std::move(*keyed));
-        const TextReading &reading = sorter.reading();
-        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(sorter);
+        RecordSort sort = planSort(*input);
+        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(sortRemaining(sort));
         if (const Result<void> kept = input->keptThroughout(); !kept)
             return readFailed(kept.failure());
 
-        DuplicateCheck check{repeats.empty() ? DuplicateCheck::Result::NoRepeats : DuplicateCheck::Result::Repeats, {}};
+        const TextReading &reading = input->reading();
+        DuplicateCheck check{repeats.empty() ? DuplicateCheck::Kind::NoRepeats : DuplicateCheck::Kind::Repeats, {}};
         for (const RepeatedRecord &repeat : repeats)
             check.report += repeatText(repeat, reading) + "\r\n";
-        check.report += summaryText(sorter.recordCount(), repeats.size());
-        const LineCounts &counts = sorter.lineCounts();
+        check.report += summaryText(std::int64_t(input->records().size()), repeats.size());
+        const LineCounts &counts = input->lineCounts();
         if (counts.utf8Characters + counts.utf8Bytes + counts.ansi > 0)
             check.report += "\r\n" + readingText(counts, reading);
         return check;
     } catch (const std::bad_alloc &) {
-        return failed(DuplicateCheck::Result::OutOfMemory, outOfMemoryOutcome(displayInputPath(inputPath)));
+        return failed(DuplicateCheck::Kind::OutOfMemory, outOfMemoryOutcome(displayInputPath(inputPath)));
     }
 }
 

@@ -9,9 +9,9 @@ namespace ostrel {
 
 struct DuplicateCheck
 {
-    enum class Result { NoRepeats, Repeats, ReadFailed, OutOfMemory };
+    enum class Kind { NoRepeats, Repeats, ReadFailed, OutOfMemory };
 
-    Result result = Result::NoRepeats;
+    Kind kind = Kind::NoRepeats;
     // A line for each record whose key repeats an earlier one, in input
     // order, then a line that sums up; or, when the file cannot be read, the
     // message a sort would give. CR LF between lines, record bytes as read.
@@ -22,6 +22,6 @@ struct DuplicateCheck
 // key with the first line that holds it, for the operator who fixes the
 // file, and how its lines were read. Writes nothing. "-" stands for
 // standard input.
-DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const TextReading &chosen);
+DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen);
 
 } // namespace ostrel

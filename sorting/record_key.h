@@ -73,14 +73,6 @@ public:
     // one more for the length, where a shorter key's padding sorts first.
     unsigned sortByte(std::size_t depth) const { return depth < maximumLength ? bytes[depth] : length; }
 
-    // For pieces that always fit: those of a line whose columns are bytes.
-    void appendWhole(std::string_view piece)
-    {
-        if (piece.empty())
-            return;
-        std::memcpy(bytes.data() + length, piece.data(), piece.size());
-        length = std::uint8_t(length + piece.size());
-    }
     void append(std::string_view piece)
     {
         // A range past the end of the line is an empty view without data, and
@@ -107,11 +99,10 @@ private:
     std::uint8_t length = 0;
 };
 
+// The key of a line read in the form given.
+RecordKey BuildRecordKey(std::string_view line, LineForm form, const TextReading &reading);
 // The key of a line whose columns are bytes: any line of a file of ASCII.
 RecordKey BuildRecordKey(std::string_view line);
-// The key of a line read as the file's reading says, or in the form given.
-RecordKey BuildRecordKey(std::string_view line, const TextReading &reading);
-RecordKey BuildRecordKey(std::string_view line, LineForm form, const TextReading &reading);
 // The whole key, also where it is longer than a RecordKey holds.
 std::string recordKeyText(std::string_view line, const TextReading &reading);
 

@@ -2,86 +2,80 @@
 
 #include "runtime/line_scanner.h"
 #include "runtime/parallel.h"
-#include "sorting/radix_sort.h"
 
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace ostrel {
 
 namespace {
 
-// The lines that start in one part of the text, keyed by one core into the
-// places counted for them.
-struct KeyedPart
+// What one core's keying of a part found: its records go into the places
+// counted for them, from firstPlace on.
+struct PartKeying
 {
-    std::int64_t begin = 0; // line starts
-    std::int64_t end = 0;
     std::int64_t firstPlace = 0;
     std::int64_t places = 0;
     std::int64_t keyed = 0;
     std::int64_t partialKeys = 0;
-    RecordGroups groups{};
     LineTally tally;
     std::optional<std::int64_t> refusedLineStart;
-
-    void count(const KeyedRecord &record, std::int64_t records)
-    {
-        RecordGroup &group = groups[record.key().sortByte(0)];
-        group.records += records;
-        group.lineBytes += records * record.lineLength();
-        partialKeys += records * !record.key().isWhole();
-    }
 };
 
-void keyPart(std::string_view input, const TextReading &chosen, KeyedRecord *records, KeyedPart &part)
+void keyPart(std::string_view text, const TextPart &part, const ReadingChoice &chosen, KeyedRecord *records,
+             PartKeying &keying)
 {
-    LineScanner scanner(input, part.begin, part.end);
-    KeyedRecord *next = records + part.firstPlace;
-    KeyedRecord *const end = next + part.places;
+    LineScanner scanner(text, part.begin, part.end);
+    KeyedRecord *next = records + keying.firstPlace;
+    KeyedRecord *const end = next + keying.places;
+    // Only the whole file tells the common length, so no line is keyed by
+    // bytes yet.
+    const TextReading reading{chosen, -1};
     // More lines than were counted: the text changed since, which the file's
     // watch reports; the places must not be overrun meanwhile.
     for (std::optional<LineSpan> line; next != end && (line = scanner.next()); ++next) {
-        const std::string_view text = input.substr(std::size_t(line->start), std::size_t(line->length));
-        const std::optional<LineForm> form = part.tally.read(text, chosen);
+        const std::string_view lineText = text.substr(std::size_t(line->start), std::size_t(line->length));
+        const std::optional<LineForm> form = keying.tally.read(lineText, chosen);
         if (!form) {
-            part.refusedLineStart = line->start;
+            keying.refusedLineStart = line->start;
             break;
         }
-        const RecordKey key = *form == LineForm::Ascii ? BuildRecordKey(text) : BuildRecordKey(text, *form, chosen);
-        part.count(*std::construct_at(next, key, line->start, line->length), 1);
+        const RecordKey key = BuildRecordKey(lineText, *form, reading);
+        keying.partialKeys += !key.isWhole();
+        std::construct_at(next, key, line->start, line->length);
     }
-    part.keyed = next - (records + part.firstPlace);
+    keying.keyed = next - (records + keying.firstPlace);
 }
 
 // Only the whole file tells which UTF-8 lines were padded by bytes: those
 // keyed by characters meanwhile are keyed again.
-void keyBytePaddedAgain(std::string_view input, const TextReading &reading, KeyedRecord *records, KeyedPart &part)
+void keyBytePaddedAgain(std::string_view text, const TextReading &reading, KeyedRecord *records, PartKeying &keying)
 {
-    KeyedRecord *const end = records + part.firstPlace + part.keyed;
-    for (KeyedRecord *record = records + part.firstPlace; record != end; ++record) {
-        const std::string_view text = record->line(input);
-        if (record->lineLength() != reading.commonLength || lineForm(text, reading) != LineForm::Utf8Bytes)
+    KeyedRecord *const end = records + keying.firstPlace + keying.keyed;
+    for (KeyedRecord *record = records + keying.firstPlace; record != end; ++record) {
+        const std::string_view line = record->line(text);
+        if (record->lineLength() != reading.commonLength || lineForm(line, reading) != LineForm::Utf8Bytes)
             continue;
-        part.count(*record, -1);
-        std::construct_at(record, BuildRecordKey(text, LineForm::Utf8Bytes, reading), record->lineStart(),
+        keying.partialKeys -= !record->key().isWhole();
+        std::construct_at(record, BuildRecordKey(line, LineForm::Utf8Bytes, reading), record->lineStart(),
                           record->lineLength());
-        part.count(*record, 1);
+        keying.partialKeys += !record->key().isWhole();
     }
 }
 
 // Closes the gaps that parts with fewer lines than counted left, so that the
 // array holds keyed records only.
-std::int64_t closeGaps(std::vector<KeyedPart> &parts, KeyedRecord *records)
+std::int64_t closeGaps(const std::vector<PartKeying> &keyings, KeyedRecord *records)
 {
     std::int64_t filled = 0;
-    for (const KeyedPart &part : parts) {
-        if (part.firstPlace != filled)
-            std::memmove(static_cast<void *>(records + filled), records + part.firstPlace,
-                         std::size_t(part.keyed) * sizeof(KeyedRecord));
-        filled += part.keyed;
+    for (const PartKeying &keying : keyings) {
+        if (keying.firstPlace != filled)
+            std::memmove(static_cast<void *>(records + filled), records + keying.firstPlace,
+                         std::size_t(keying.keyed) * sizeof(KeyedRecord));
+        filled += keying.keyed;
     }
     return filled;
 }
@@ -89,51 +83,42 @@ std::int64_t closeGaps(std::vector<KeyedPart> &parts, KeyedRecord *records)
 } // namespace
 
 // Each part's lines are keyed on a core of their own, straight into their
-// counted places, and then grouped there: the records are held once, in
-// memory filled front to back.
-Result<KeyedInput> keyRecords(std::string_view input, const std::vector<TextPart> &textParts, const TextReading &chosen)
+// counted places: the records are held once, in memory filled front to back.
+Result<KeyedText> keyRecords(std::string_view text, const std::vector<TextPart> &parts, const ReadingChoice &chosen)
 {
-    if (std::int64_t(input.size()) >= largestInput)
+    if (std::int64_t(text.size()) >= largestInput)
         throw std::bad_alloc();
-    KeyedInput keyed;
-    const std::vector<LineRange> ranges = linesByPart(input, textParts);
-    std::vector<KeyedPart> parts;
+    std::vector<PartKeying> keyings;
     std::int64_t places = 0;
-    for (std::size_t s = 0; s < textParts.size(); ++s) {
-        parts.push_back({ranges[s].begin, ranges[s].end, places, textParts[s].lineCount, 0, 0, {}, {}, std::nullopt});
-        places += textParts[s].lineCount;
+    for (const TextPart &part : parts) {
+        keyings.push_back({places, part.lineCount, 0, 0, {}, std::nullopt});
+        places += part.lineCount;
     }
+    KeyedText keyed;
     keyed.records = RecordArray(std::size_t(places));
     std::vector<std::function<void()>> keying;
-    for (KeyedPart &part : parts)
-        keying.push_back([&] { keyPart(input, chosen, keyed.records.begin(), part); });
+    for (std::size_t p = 0; p < parts.size(); ++p)
+        keying.push_back([&, p] { keyPart(text, parts[p], chosen, keyed.records.begin(), keyings[p]); });
     runInParallel(keying);
 
     LineTally tally;
-    for (const KeyedPart &part : parts) {
+    for (const PartKeying &part : keyings) {
         // The parts follow each other, so the first refused is the earliest.
         if (part.refusedLineStart)
-            return Failure{part.tally.refusal(countLines(input, 0, *part.refusedLineStart) + 1)};
+            return Failure{part.tally.refusal(countLines(text, 0, *part.refusedLineStart) + 1)};
         tally.add(part.tally);
     }
     keyed.reading = tally.reading(chosen);
     keyed.counts = tally.counts(keyed.reading);
     if (!chosen.columns && keyed.counts.utf8Bytes > 0) {
         std::vector<std::function<void()>> keyingAgain;
-        for (KeyedPart &part : parts)
-            keyingAgain.push_back([&] { keyBytePaddedAgain(input, keyed.reading, keyed.records.begin(), part); });
+        for (PartKeying &part : keyings)
+            keyingAgain.push_back([&] { keyBytePaddedAgain(text, keyed.reading, keyed.records.begin(), part); });
         runInParallel(keyingAgain);
     }
-
-    keyed.records.keepFirst(std::size_t(closeGaps(parts, keyed.records.begin())));
-    for (const KeyedPart &part : parts) {
+    keyed.records.keepFirst(std::size_t(closeGaps(keyings, keyed.records.begin())));
+    for (const PartKeying &part : keyings)
         keyed.partialKeys += part.partialKeys;
-        for (std::size_t g = 0; g < keyed.groups.size(); ++g) {
-            keyed.groups[g].records += part.groups[g].records;
-            keyed.groups[g].lineBytes += part.groups[g].lineBytes;
-        }
-    }
-    partitionByKeyByte(keyed.records.begin(), recordCounts(keyed.groups), 0);
     return keyed;
 }
 

@@ -45,13 +45,12 @@ private:
 
 // Each record whose key an earlier record holds, with the first that holds
 // it. Equal keys lie side by side once sorted, in input order.
-std::vector<Repeat> repeatsInKeyOrder(RecordSorter &sorter)
+std::vector<Repeat> repeatsInKeyOrder(const SortedRecords &sorted)
 {
-    const RecordArray &sortedRecords = sorter.sortedRecords();
     std::vector<Repeat> repeats;
-    for (const KeyedRecord *first = sortedRecords.begin(); first != sortedRecords.end();) {
+    for (const KeyedRecord *first = sorted.begin(); first != sorted.end();) {
         const KeyedRecord *next = first + 1;
-        for (; next != sortedRecords.end() && sorter.sameKey(*next, *first); ++next)
+        for (; next != sorted.end() && sorted.file().sameKey(*next, *first); ++next)
             repeats.push_back({next, first});
         first = next;
     }
@@ -80,19 +79,19 @@ std::vector<RepeatedRecord> numbered(std::string_view input, const std::vector<R
 
 } // namespace
 
-std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter)
+std::vector<RepeatedRecord> listRepeatedRecords(const SortedRecords &sorted)
 {
-    std::vector<Repeat> repeats = repeatsInKeyOrder(sorter);
+    std::vector<Repeat> repeats = repeatsInKeyOrder(sorted);
     std::sort(repeats.begin(), repeats.end(), inputOrder);
-    return numbered(sorter.text(), repeats);
+    return numbered(sorted.file().text(), repeats);
 }
 
-std::optional<RepeatedRecord> firstRepeatedRecord(RecordSorter &sorter)
+std::optional<RepeatedRecord> firstRepeatedRecord(const SortedRecords &sorted)
 {
-    const std::vector<Repeat> repeats = repeatsInKeyOrder(sorter);
+    const std::vector<Repeat> repeats = repeatsInKeyOrder(sorted);
     if (repeats.empty())
         return std::nullopt;
-    return numbered(sorter.text(), {*std::min_element(repeats.begin(), repeats.end(), inputOrder)}).front();
+    return numbered(sorted.file().text(), {*std::min_element(repeats.begin(), repeats.end(), inputOrder)}).front();
 }
 
 } // namespace ostrel

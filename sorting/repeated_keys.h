@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sorting/record_sorter.h"
+#include "sorting/record_sort.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,11 +17,11 @@ struct RepeatedRecord
     std::string_view line;
 };
 
-// Every repeat among the records, listed in input order. Sorts what is left first.
-std::vector<RepeatedRecord> listRepeatedRecords(RecordSorter &sorter);
+// Every repeat among the records, listed in input order.
+std::vector<RepeatedRecord> listRepeatedRecords(const SortedRecords &sorted);
 
 // The first line, in input order, whose key equals an earlier line's key:
 // the line at which inserting records one by one would have failed.
-std::optional<RepeatedRecord> firstRepeatedRecord(RecordSorter &sorter);
+std::optional<RepeatedRecord> firstRepeatedRecord(const SortedRecords &sorted);
 
 } // namespace ostrel

@@ -17,22 +17,22 @@ std::string joined(std::initializer_list<std::string_view> pieces)
     return text;
 }
 
-SortOutcome fileFailure(SortOutcome::Result result, std::string_view heading, std::string_view displayPath,
+SortOutcome fileFailure(SortOutcome::Kind kind, std::string_view heading, std::string_view displayPath,
                         std::string_view reason)
 {
-    return {result, joined({heading, lineBreak, " File = ", displayPath, lineBreak, " Reason = ", reason}), {}};
+    return {kind, joined({heading, lineBreak, " File = ", displayPath, lineBreak, " Reason = ", reason}), {}};
 }
 
 } // namespace
 
 SortOutcome sortedOutcome()
 {
-    return {SortOutcome::Result::Sorted, "Route Records were sorted.", {}};
+    return {SortOutcome::Kind::Sorted, "Route Records were sorted.", {}};
 }
 
 SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line, const TextReading &reading)
 {
-    return {SortOutcome::Result::DuplicateKey,
+    return {SortOutcome::Kind::DuplicateKey,
             joined({"Failed Sort - duplicate keys, ", lineBreak, " Line = ", numberText(lineNumber), lineBreak,
                     " Name = ", recordName(line, reading), lineBreak, " Key = ", recordKeyText(line, reading)}),
             codePageOf(lineForm(line, reading), reading)};
@@ -40,18 +40,18 @@ SortOutcome duplicateKeyOutcome(std::int64_t lineNumber, std::string_view line, 
 
 SortOutcome readFailedOutcome(std::string_view displayPath, std::string_view reason)
 {
-    return fileFailure(SortOutcome::Result::ReadFailed, "Failed Sort - cannot read input file, ", displayPath, reason);
+    return fileFailure(SortOutcome::Kind::ReadFailed, "Failed Sort - cannot read input file, ", displayPath, reason);
 }
 
 SortOutcome writeFailedOutcome(std::string_view displayPath, std::string_view reason)
 {
-    return fileFailure(SortOutcome::Result::WriteFailed, "Failed Sort - cannot write output file, ", displayPath,
+    return fileFailure(SortOutcome::Kind::WriteFailed, "Failed Sort - cannot write output file, ", displayPath,
                        reason);
 }
 
 SortOutcome outOfMemoryOutcome(std::string_view displayInputPath)
 {
-    return {SortOutcome::Result::OutOfMemory,
+    return {SortOutcome::Kind::OutOfMemory,
             joined({"Failed Sort - not enough memory, ", lineBreak, " File = ", displayInputPath}), {}};
 }
 

@@ -11,9 +11,9 @@ namespace ostrel {
 
 struct SortOutcome
 {
-    enum class Result { Sorted, DuplicateKey, ReadFailed, WriteFailed, OutOfMemory };
+    enum class Kind { Sorted, DuplicateKey, ReadFailed, WriteFailed, OutOfMemory };
 
-    Result result = Result::Sorted;
+    Kind kind = Kind::Sorted;
     // The operator's message: CR LF between its lines, record bytes as read.
     std::string message;
     // The code page of the record bytes in the message, where it holds any.

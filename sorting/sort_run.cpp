@@ -3,45 +3,47 @@
 #include "runtime/fixed_paths.h"
 #include "runtime/output_file.h"
 #include "runtime/path_text.h"
-#include "sorting/record_sorter.h"
+#include "sorting/keyed_file.h"
+#include "sorting/record_sort.h"
 #include "sorting/repeated_keys.h"
-#include "sorting/route_file.h"
 #include "sorting/sorted_output.h"
 
 #include <new>
 
 namespace ostrel {
 
-// The run: read, key, write in key order (sorting on the way), commit. What
-// was written must be what the file held throughout, and a repeated key
-// refuses the whole file; either outranks a failure to write, which they may
-// have caused or hidden. All is known before the commit, which alone makes
-// the output visible.
+// The run: read and key, sort, write, check, commit, report. Nothing is made
+// visible before all is checked: a file's temporary takes each stretch as
+// soon as it is sorted, so the disk works meanwhile, and is committed last; a
+// stream, which cannot take anything back, gets the records only once all
+// is checked. The failures rank in this order: a file that changed while in
+// use (it may explain anything after), a repeated key (the whole file is
+// refused), then a failure to write.
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
-                           const TextReading &chosen)
+                           const ReadingChoice &chosen)
 {
     const auto readFailed = [&](const Failure &failure) {
         return readFailedOutcome(displayInputPath(inputPath), failure.reason);
     };
+    const HeldFileWait wait;
     try {
-        const Result<RouteFile> input = readRouteFile(inputPath);
+        Result<KeyedFile> input = readKeyedFile(inputPath, chosen, wait);
         if (!input)
             return readFailed(input.failure());
-
-        Result<KeyedInput> keyed = input->keyRecords(chosen);
-        if (!keyed)
-            return readFailed(keyed.failure());
-        RecordSorter sorter(input->records(), std::move(*keyed));
-
-        const std::string_view leadingBytes = input->byteOrderMark();
-        Result<std::unique_ptr<OutputFile>> output =
-            OutputFile::create(outputPath, std::int64_t(leadingBytes.size()) + sorter.outputBytes(), HeldFileWait());
-        Result<void> written = output ? writeSortedRecords(sorter, leadingBytes, **output) : output.failure();
+        RecordSort sort = planSort(*input);
+        Result<std::unique_ptr<OutputFile>> output = OutputFile::create(outputPath, sort.outputBytes(), wait);
+        const bool writtenWhileSorting = output && (*output)->writesAnywhere();
+        Result<void> written = !output             ? output.failure()
+                               : writtenWhileSorting ? writeWhileSorting(sort, **output)
+                                                     : Result<void>();
+        const SortedRecords sorted = sortRemaining(sort);
 
         if (const Result<void> kept = input->keptThroughout(); !kept)
             return readFailed(kept.failure());
-        if (const auto repeat = firstRepeatedRecord(sorter))
-            return duplicateKeyOutcome(repeat->lineNumber, repeat->line, sorter.reading());
+        if (const auto repeat = firstRepeatedRecord(sorted))
+            return duplicateKeyOutcome(repeat->lineNumber, repeat->line, input->reading());
+        if (written && !writtenWhileSorting)
+            written = writeSorted(sorted, **output);
         if (written)
             written = (*output)->commit();
         if (!written)

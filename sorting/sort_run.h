@@ -12,7 +12,7 @@ namespace ostrel {
 // file with a repeated key, or any failure, leaves outputPath as it was.
 // "-" stands for standard input or output.
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
-                           const TextReading &chosen = systemReading());
+                           const ReadingChoice &chosen = systemChoice());
 
 // The operator's sort run: the fixed input file into the fixed output file.
 SortOutcome SortInputFile();

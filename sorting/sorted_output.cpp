@@ -1,14 +1,13 @@
 #include "sorting/sorted_output.h"
 
 #include "runtime/parallel.h"
-#include "sorting/repeated_keys.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <span>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace ostrel {
@@ -17,11 +16,11 @@ namespace {
 
 constexpr std::string_view lineEnd = "\r\n";
 // Large enough that each write moves a lot; small enough to stay in cache.
-constexpr std::size_t blockSize = 1024 * 1024;
-// A small output is written in smaller blocks: each page of a block costs a
-// fault when first filled, which a short run would not earn back.
-constexpr std::int64_t blocksInSmallOutput = 16;
-constexpr std::int64_t smallestBlock = 64 * 1024;
+constexpr std::size_t bufferSize = 1024 * 1024;
+// A small output is gathered in smaller buffers: each page of a buffer costs
+// a fault when first filled, which a short run would not earn back.
+constexpr std::int64_t buffersInSmallOutput = 16;
+constexpr std::int64_t smallestBuffer = 64 * 1024;
 
 // Lines are gathered in key order from all over the input, so without asking
 // for them ahead the copy would mostly wait for memory.
@@ -36,47 +35,14 @@ inline void prefetch(std::string_view line)
 #endif
 }
 
-// Gathers the lines of places [first, last), each with CR LF, into the
-// block and hands on each full block with its offset in the output.
-Result<void> writeLines(const RecordSorter &sorter, std::int64_t first, std::int64_t last, std::int64_t offset,
-                        std::span<char> block, OutputFile &output)
-{
-    std::size_t used = 0;
-    Result<void> written;
-    const auto append = [&](std::string_view bytes) {
-        while (!bytes.empty()) {
-            if (used == block.size()) {
-                if (!(written = output.write(offset, {block.data(), used})))
-                    return false;
-                offset += std::int64_t(used);
-                used = 0;
-            }
-            const std::size_t chunk = std::min(bytes.size(), block.size() - used);
-            std::memcpy(block.data() + used, bytes.data(), chunk);
-            used += chunk;
-            bytes.remove_prefix(chunk);
-        }
-        return true;
-    };
-    for (std::int64_t place = first; place < last; ++place) {
-        if (place + prefetchDistance < last)
-            prefetch(sorter.line(place + prefetchDistance));
-        if (!append(sorter.line(place)) || !append(lineEnd))
-            return written;
-    }
-    if (used > 0)
-        return output.write(offset, {block.data(), used});
-    return {};
-}
-
 // Room to gather lines in, left unfilled: every byte is written before it
 // is read.
-class Block
+class LineBuffer
 {
 public:
-    explicit Block(std::int64_t outputBytes)
+    explicit LineBuffer(std::int64_t outputBytes)
         : size(std::size_t(std::clamp<std::int64_t>(
-              std::clamp(outputBytes / blocksInSmallOutput, smallestBlock, std::int64_t(blockSize)), 1,
+              std::clamp(outputBytes / buffersInSmallOutput, smallestBuffer, std::int64_t(bufferSize)), 1,
               std::max<std::int64_t>(outputBytes, 1)))),
           bytes(std::make_unique_for_overwrite<char[]>(size))
     {
@@ -88,27 +54,54 @@ private:
     std::unique_ptr<char[]> bytes;
 };
 
-Result<void> writeInOrder(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
+// Gathers the lines of records [first, last), each with CR LF, into the
+// buffer and hands on each full buffer with its offset in the output.
+Result<void> writeLines(const KeyedFile &file, std::int64_t first, std::int64_t last, std::int64_t offset,
+                        std::span<char> buffer, OutputFile &output)
 {
-    // Nothing reaches a stream or device that could not be taken back afterwards.
-    const Block block(sorter.outputBytes());
-    if (firstRepeatedRecord(sorter))
-        return {};
-    if (Result<void> written = output.write(0, leadingBytes); !written)
-        return written;
-    return writeLines(sorter, 0, sorter.recordCount(), std::int64_t(leadingBytes.size()), block, output);
+    const KeyedRecord *const records = file.records().begin();
+    std::size_t used = 0;
+    Result<void> written;
+    const auto append = [&](std::string_view bytes) {
+        while (!bytes.empty()) {
+            if (used == buffer.size()) {
+                if (!(written = output.write(offset, {buffer.data(), used})))
+                    return false;
+                offset += std::int64_t(used);
+                used = 0;
+            }
+            const std::size_t chunk = std::min(bytes.size(), buffer.size() - used);
+            std::memcpy(buffer.data() + used, bytes.data(), chunk);
+            used += chunk;
+            bytes.remove_prefix(chunk);
+        }
+        return true;
+    };
+    for (std::int64_t place = first; place < last; ++place) {
+        if (place + prefetchDistance < last)
+            prefetch(file.line(records[place + prefetchDistance]));
+        if (!append(file.line(records[place])) || !append(lineEnd))
+            return written;
+    }
+    if (used > 0)
+        return output.write(offset, {buffer.data(), used});
+    return {};
 }
 
-Result<void> writeWhileSorting(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
+} // namespace
+
+Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output)
 {
-    if (Result<void> written = output.write(0, leadingBytes); !written)
+    const KeyedFile &file = sort.file();
+    const std::int64_t leadingBytes = std::int64_t(file.byteOrderMark().size());
+    if (Result<void> written = output.write(0, file.byteOrderMark()); !written)
         return written;
-    const unsigned workers = std::max(workerCount(sorter.outputBytes(), writtenBytesPerWorker),
-                                      workerCount(sorter.recordCount(), recordsPerWorker));
+    const unsigned workers = std::max(workerCount(sort.outputBytes(), writtenBytesPerWorker),
+                                      workerCount(std::int64_t(file.records().size()), recordsPerWorker));
     // Allocated here, so that running out of memory is reported, never met in a thread.
-    std::vector<Block> blocks;
+    std::vector<LineBuffer> buffers;
     for (unsigned w = 0; w < workers; ++w)
-        blocks.emplace_back(sorter.outputBytes());
+        buffers.emplace_back(sort.outputBytes());
     // Holds the first failure: later writes would only fail again.
     std::mutex resultMutex;
     Result<void> allWritten;
@@ -119,12 +112,12 @@ Result<void> writeWhileSorting(RecordSorter &sorter, std::string_view leadingByt
     std::vector<std::function<void()>> jobs;
     for (unsigned w = 0; w < workers; ++w) {
         jobs.push_back([&, w] {
-            while (const auto stretch = sorter.sortNextStretch()) {
+            while (const auto stretch = sort.sortNextStretch()) {
                 if (failed())
                     continue;
-                const std::int64_t offset = std::int64_t(leadingBytes.size()) + stretch->lineBytesBefore
-                                            + std::int64_t(lineEnd.size()) * stretch->first;
-                if (Result<void> written = writeLines(sorter, stretch->first, stretch->last, offset, blocks[w], output);
+                const std::int64_t offset =
+                    leadingBytes + stretch->lineBytesBefore + std::int64_t(lineEnd.size()) * stretch->first;
+                if (Result<void> written = writeLines(file, stretch->first, stretch->last, offset, buffers[w], output);
                     !written) {
                     const std::lock_guard lock(resultMutex);
                     if (allWritten)
@@ -137,12 +130,14 @@ Result<void> writeWhileSorting(RecordSorter &sorter, std::string_view leadingByt
     return allWritten;
 }
 
-} // namespace
-
-Result<void> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output)
+Result<void> writeSorted(const SortedRecords &sorted, OutputFile &output)
 {
-    return output.writesAnywhere() ? writeWhileSorting(sorter, leadingBytes, output)
-                                   : writeInOrder(sorter, leadingBytes, output);
+    const KeyedFile &file = sorted.file();
+    if (Result<void> written = output.write(0, file.byteOrderMark()); !written)
+        return written;
+    const LineBuffer buffer(sorted.outputBytes());
+    return writeLines(file, 0, std::int64_t(file.records().size()), std::int64_t(file.byteOrderMark().size()), buffer,
+                      output);
 }
 
 } // namespace ostrel

@@ -1,18 +1,18 @@
 #pragma once
 
 #include "runtime/output_file.h"
-#include "sorting/record_sorter.h"
-
-#include <string_view>
+#include "sorting/record_sort.h"
 
 namespace ostrel {
 
-// Writes leadingBytes, then the records in key order, each line followed by
-// CR LF, sorting the stretches on the way: each core sorts a stretch, writes
-// it at its place and takes the next, so the disk is busy while the rest is
-// still being sorted. Output that takes its bytes in order only gets them
-// once all are sorted, and none where a key repeats, as nothing sent there
-// could be taken back. Fails as the first write that fails.
-Result<void> writeSortedRecords(RecordSorter &sorter, std::string_view leadingBytes, OutputFile &output);
+// Writes the byte order mark, then the records in key order, each line
+// followed by CR LF, sorting the stretches on the way: each core sorts a
+// stretch, writes it at its place and takes the next, so the disk is busy
+// while the rest is still being sorted. For output that takes bytes at any
+// offset. Fails as the first write that fails.
+Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output);
+
+// The same for records already sorted, in order, from one thread.
+Result<void> writeSorted(const SortedRecords &sorted, OutputFile &output);
 
 } // namespace ostrel

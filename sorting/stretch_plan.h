@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sorting/record_keying.h"
+#include "sorting/record_array.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,10 +19,11 @@ struct Stretch
     std::size_t sharedKeyBytes = 0;   // leading key bytes all its records share
 };
 
-// Cuts the grouped records into stretches of at most `largest` records that
-// can be ordered one by one: neighbouring small groups share a stretch, and a
-// group too large for one is partitioned further, in place. Each stretch's
-// place in the output is known before it is ordered.
-std::vector<Stretch> planStretches(KeyedInput &keyed, std::int64_t largest);
+// Partitions the records in place, by their leading key bytes, into
+// stretches of at most `largest` records that can be ordered one by one:
+// neighbouring small groups share a stretch, and a group too large for one is
+// partitioned by its next key byte. Each stretch's place in the output is
+// known before it is ordered.
+std::vector<Stretch> planStretches(RecordArray &records, std::int64_t largest);
 
 } // namespace ostrel

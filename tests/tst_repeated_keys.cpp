@@ -1,7 +1,5 @@
 #include "reference/record_by_record.h"
-#include "runtime/text_survey.h"
-#include "sorting/record_keying.h"
-#include "sorting/record_sorter.h"
+#include "sorting/keyed_file.h"
 #include "sorting/repeated_keys.h"
 #include "support/random.h"
 #include "support/route_files.h"
@@ -24,10 +22,10 @@ struct Listed
 
 std::vector<Listed> listWithEngine(const std::string &input)
 {
-    ostrel::RecordSorter sorter(input,
-                                std::move(*ostrel::keyRecords(input, ostrel::surveyText(input).parts, ostrel::TextReading{})));
+    ostrel::KeyedFile keyed = std::move(*ostrel::keyFile(ostrel::InputContents(nullptr, input), {}));
+    ostrel::RecordSort sort = ostrel::planSort(keyed);
     std::vector<Listed> listed;
-    for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(sorter))
+    for (const ostrel::RepeatedRecord &repeat : ostrel::listRepeatedRecords(ostrel::sortRemaining(sort)))
         listed.push_back({repeat.lineNumber, repeat.firstLineNumber, std::string(repeat.line)});
     return listed;
 }

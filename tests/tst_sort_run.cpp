@@ -21,7 +21,7 @@ using support::readFile;
 using support::routeFile;
 using support::routeRecord;
 using support::writeFile;
-using Result = ostrel::SortOutcome::Result;
+using Kind = ostrel::SortOutcome::Kind;
 using Names = std::vector<std::string>;
 using support::SystemFailure;
 
@@ -70,7 +70,7 @@ TEST_CASE("records are written in key order, each with CR LF")
             writeFile(folder / "in.txt", row.input);
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
             CHECK(outcome.message == "Route Records were sorted.");
-            CHECK(outcome.result == Result::Sorted);
+            CHECK(outcome.kind == Kind::Sorted);
             CHECK(readFile(folder / "out.txt") == row.expected);
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
         }
@@ -94,29 +94,29 @@ TEST_CASE("text as Windows programs write it")
     {
         const char *name;
         std::string input;
-        Result result;
+        Kind kind;
         std::string expected; // the output, the read failure's reason, or the repeat's line number
     };
     const Row rows[] = {
-        {"Ctrl+Z after the last line end", b + "\r\n" + a + "\r\n\x1a", Result::Sorted, a + "\r\n" + b + "\r\n"},
-        {"Ctrl+Z straight after the last record", b + "\r\n" + a + "\x1a", Result::Sorted, a + "\r\n" + b + "\r\n"},
-        {"Ctrl+Z alone", "\x1a", Result::Sorted, ""},
-        {"Ctrl+Z with records after it", a + "\r\n\x1a" + b + "\r\n", Result::ReadFailed, hiddenReason(2)},
-        {"Ctrl+Z inside a record", a + "\r\n" + b + "\r\n" + a.substr(0, 30) + "\x1a" + b.substr(31), Result::ReadFailed,
+        {"Ctrl+Z after the last line end", b + "\r\n" + a + "\r\n\x1a", Kind::Sorted, a + "\r\n" + b + "\r\n"},
+        {"Ctrl+Z straight after the last record", b + "\r\n" + a + "\x1a", Kind::Sorted, a + "\r\n" + b + "\r\n"},
+        {"Ctrl+Z alone", "\x1a", Kind::Sorted, ""},
+        {"Ctrl+Z with records after it", a + "\r\n\x1a" + b + "\r\n", Kind::ReadFailed, hiddenReason(2)},
+        {"Ctrl+Z inside a record", a + "\r\n" + b + "\r\n" + a.substr(0, 30) + "\x1a" + b.substr(31), Kind::ReadFailed,
          hiddenReason(3)},
-        {"Ctrl+Z after lone CRs and LFs", "A1\rB1\nC1\r\n\x1a\r\n", Result::ReadFailed, hiddenReason(4)},
+        {"Ctrl+Z after lone CRs and LFs", "A1\rB1\nC1\r\n\x1a\r\n", Kind::ReadFailed, hiddenReason(4)},
         // Line 1 keyed from its own columns, not shifted by the mark.
-        {"byte order mark", mark + b + "\r\n" + a + "\r\n", Result::Sorted, mark + a + "\r\n" + b + "\r\n"},
-        {"byte order mark and Ctrl+Z", mark + b + "\r\n" + a + "\x1a", Result::Sorted, mark + a + "\r\n" + b + "\r\n"},
-        {"byte order mark only", mark, Result::Sorted, mark},
-        {"a later copy of line 1 repeats it", mark + a + "\r\n" + b + "\r\n" + a + "\r\n", Result::DuplicateKey, "3"},
+        {"byte order mark", mark + b + "\r\n" + a + "\r\n", Kind::Sorted, mark + a + "\r\n" + b + "\r\n"},
+        {"byte order mark and Ctrl+Z", mark + b + "\r\n" + a + "\x1a", Kind::Sorted, mark + a + "\r\n" + b + "\r\n"},
+        {"byte order mark only", mark, Kind::Sorted, mark},
+        {"a later copy of line 1 repeats it", mark + a + "\r\n" + b + "\r\n" + a + "\r\n", Kind::DuplicateKey, "3"},
         // Two marked files joined: the second mark would shift its line's
         // columns by a character no one sees.
-        {"byte order mark later", a + "\r\n" + mark + b + "\r\n", Result::ReadFailed, laterMarkReason(2)},
-        {"two marked files joined", mark + a + "\r\n" + mark + b + "\r\n", Result::ReadFailed, laterMarkReason(2)},
-        {"second mark on line 1", mark + mark + a + "\r\n", Result::ReadFailed, laterMarkReason(1)},
-        {"UTF-16, little-endian", "\xff\xfe" "A\0" "A\0\r\0\n\0"s, Result::ReadFailed, utf16Reason},
-        {"UTF-16, big-endian", "\xfe\xff\0" "A\0" "A\0\r\0\n"s, Result::ReadFailed, utf16Reason},
+        {"byte order mark later", a + "\r\n" + mark + b + "\r\n", Kind::ReadFailed, laterMarkReason(2)},
+        {"two marked files joined", mark + a + "\r\n" + mark + b + "\r\n", Kind::ReadFailed, laterMarkReason(2)},
+        {"second mark on line 1", mark + mark + a + "\r\n", Kind::ReadFailed, laterMarkReason(1)},
+        {"UTF-16, little-endian", "\xff\xfe" "A\0" "A\0\r\0\n\0"s, Kind::ReadFailed, utf16Reason},
+        {"UTF-16, big-endian", "\xfe\xff\0" "A\0" "A\0\r\0\n"s, Kind::ReadFailed, utf16Reason},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -125,15 +125,15 @@ TEST_CASE("text as Windows programs write it")
             writeFile(folder / "in.txt", row.input);
             writeFile(folder / "out.txt", earlierOutput);
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
-            CHECK(outcome.result == row.result);
-            if (row.result == Result::Sorted)
+            CHECK(outcome.kind == row.kind);
+            if (row.kind == Kind::Sorted)
                 CHECK(readFile(folder / "out.txt") == row.expected);
             else
                 CHECK(readFile(folder / "out.txt") == earlierOutput);
-            if (row.result == Result::ReadFailed)
+            if (row.kind == Kind::ReadFailed)
                 CHECK(outcome.message == "Failed Sort - cannot read input file, \r\n File = "
                                              + (folder / "in.txt").make_preferred().string() + "\r\n Reason = " + row.expected);
-            if (row.result == Result::DuplicateKey)
+            if (row.kind == Kind::DuplicateKey)
                 CHECK(outcome.message.starts_with("Failed Sort - duplicate keys, \r\n Line =  " + row.expected + "\r\n"));
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "out.txt"});
         }
@@ -151,7 +151,7 @@ TEST_CASE("a repeated key is refused and the earlier output kept")
     writeFile(folder / "out.txt", earlierOutput);
 
     const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
-    CHECK(outcome.result == Result::DuplicateKey);
+    CHECK(outcome.kind == Kind::DuplicateKey);
     CHECK(outcome.message == "Failed Sort - duplicate keys, \r\n Line =  7\r\n Name = Quarry Lane\r\n Key = 0700"
                                  + std::string(13, '.') + "  DD01");
     CHECK(readFile(folder / "out.txt") == earlierOutput);
@@ -188,13 +188,13 @@ TEST_CASE("two runs give identical output")
 {
     const support::TemporaryFolder folder;
     writeFile(folder / "in.txt", readFile(EXAMPLES_FOLDER "/routes.txt"));
-    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").result == Result::Sorted);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").kind == Kind::Sorted);
     const std::string first = readFile(folder / "out.txt");
     std::size_t lines = 0;
     for (std::size_t at = first.find("\r\n"); at != std::string::npos; at = first.find("\r\n", at + 2))
         ++lines;
     CHECK(lines == 60);
-    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").result == Result::Sorted);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").kind == Kind::Sorted);
     CHECK(readFile(folder / "out.txt") == first);
 }
 
@@ -211,7 +211,7 @@ TEST_CASE("no limit on the number of lines")
     for (int i = count; i > 0; --i)
         input += numbered(i) + "\n";
     writeFile(folder / "in.txt", input);
-    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").result == Result::Sorted);
+    CHECK(ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt").kind == Kind::Sorted);
     const std::string output = readFile(folder / "out.txt");
     CHECK(output.size() == std::size_t(count) * 21);
     CHECK(output.substr(0, 21) == numbered(1) + "\r\n");
@@ -229,16 +229,16 @@ TEST_CASE("a file that cannot be read or written is reported with the system's r
         const char *name;
         std::string input;
         std::string output;
-        Result result;
+        Kind kind;
         std::string shownFile;
         SystemFailure reason;
     };
     const Row rows[] = {
-        {"input missing", "missing.txt", "out.txt", Result::ReadFailed, "missing.txt", SystemFailure::FileMissing},
-        {"input is a folder", "sub", "out.txt", Result::ReadFailed, "sub", SystemFailure::IsFolder},
-        {"output folder missing", "in.txt", "nowhere/out.txt", Result::WriteFailed, "nowhere/out.txt",
+        {"input missing", "missing.txt", "out.txt", Kind::ReadFailed, "missing.txt", SystemFailure::FileMissing},
+        {"input is a folder", "sub", "out.txt", Kind::ReadFailed, "sub", SystemFailure::IsFolder},
+        {"output folder missing", "in.txt", "nowhere/out.txt", Kind::WriteFailed, "nowhere/out.txt",
          SystemFailure::FolderMissing},
-        {"output is a folder", "in.txt", "sub", Result::WriteFailed, "sub", SystemFailure::IsFolder},
+        {"output is a folder", "in.txt", "sub", Kind::WriteFailed, "sub", SystemFailure::IsFolder},
     };
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -247,9 +247,9 @@ TEST_CASE("a file that cannot be read or written is reported with the system's r
             writeFile(folder / "in.txt", routeFile({keyed("BB01"), keyed("AA01")}));
             std::filesystem::create_directory(folder / "sub");
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / row.input, folder / row.output);
-            const std::string heading = row.result == Result::ReadFailed ? "Failed Sort - cannot read input file, "
+            const std::string heading = row.kind == Kind::ReadFailed ? "Failed Sort - cannot read input file, "
                                                                          : "Failed Sort - cannot write output file, ";
-            CHECK(outcome.result == row.result);
+            CHECK(outcome.kind == row.kind);
             CHECK(outcome.message == heading + "\r\n File = " + (folder / row.shownFile).make_preferred().string()
                                          + "\r\n Reason = " + support::reasonText(row.reason));
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "sub"});
@@ -312,7 +312,7 @@ TEST_CASE("an input written to all through the run is refused, and the earlier o
                 const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path, folder / "out.txt");
                 runOver = true;
                 writer.join();
-                CHECK(outcome.result == Result::ReadFailed);
+                CHECK(outcome.kind == Kind::ReadFailed);
                 const std::string shown = std::filesystem::path(path).make_preferred().string();
                 CHECK(outcome.message == "Failed Sort - cannot read input file, \r\n File = " + shown
                                              + "\r\n Reason = The file changed while it was read");
@@ -338,7 +338,7 @@ TEST_CASE("a repeated key outranks a failure to write")
             std::filesystem::create_directory(folder / "sub");
             const std::filesystem::path outputPath = output.starts_with("/dev/") ? std::filesystem::path(output) : folder / output;
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", outputPath);
-            CHECK(outcome.result == Result::DuplicateKey);
+            CHECK(outcome.kind == Kind::DuplicateKey);
             CHECK(outcome.message.starts_with("Failed Sort - duplicate keys, \r\n Line =  3\r\n"));
             CHECK(support::folderEntries(folder.path()) == Names{"in.txt", "sub"});
         }
@@ -350,7 +350,7 @@ TEST_CASE("a full device is reported, and stays a device" * doctest::skip(!std::
     const support::TemporaryFolder folder;
     writeFile(folder / "in.txt", routeFile({keyed("BB01"), keyed("AA01")}));
     const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", "/dev/full");
-    CHECK(outcome.result == Result::WriteFailed);
+    CHECK(outcome.kind == Kind::WriteFailed);
     CHECK(outcome.message == "Failed Sort - cannot write output file, \r\n File = /dev/full\r\n Reason = " + std::string(std::strerror(ENOSPC)));
     CHECK(std::filesystem::is_character_file("/dev/full"));
 }
@@ -393,7 +393,7 @@ TEST_CASE("a new output gets the usual permissions, an existing one keeps its ow
             const mode_t previousMask = ::umask(row.mask);
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "out.txt");
             ::umask(previousMask);
-            CHECK(outcome.result == Result::Sorted);
+            CHECK(outcome.kind == Kind::Sorted);
             CHECK(std::filesystem::status(folder / "out.txt").permissions() == row.expected);
         }
     }
@@ -435,7 +435,7 @@ TEST_CASE("a symbolic link as output updates the file it points at, and stays a 
                                              + "\r\n Reason = " + support::reasonText(row.reason));
                 CHECK(readFile(folder / "real/sorted.txt") == earlierOutput);
             } else {
-                CHECK(outcome.result == Result::Sorted);
+                CHECK(outcome.kind == Kind::Sorted);
                 CHECK(readFile(folder / row.updated) == routeFile({keyed("AA01"), keyed("BB01")}));
             }
         }
@@ -453,11 +453,11 @@ TEST_CASE("the operator's run uses the fixed paths")
     writeFile(data / "taveld.txt", routeFile({keyed("BB01"), keyed("AA01")}));
 
     const ostrel::SortOutcome sorted = ostrel::SortInputFile();
-    CHECK(sorted.result == Result::Sorted);
+    CHECK(sorted.kind == Kind::Sorted);
     CHECK(sorted.message == "Route Records were sorted.");
     CHECK(readFile(data / "tavelsrtd.txt") == routeFile({keyed("AA01"), keyed("BB01")}));
 
     writeFile(data / "taveld.txt", routeFile({keyed("AA01"), keyed("AA01")}));
-    CHECK(ostrel::SortInputFile().result == Result::DuplicateKey);
+    CHECK(ostrel::SortInputFile().kind == Kind::DuplicateKey);
     CHECK(readFile(data / "tavelsrtd.txt") == routeFile({keyed("AA01"), keyed("BB01")}));
 }

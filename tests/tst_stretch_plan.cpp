@@ -1,5 +1,6 @@
 #include "runtime/text_survey.h"
 #include "sorting/radix_sort.h"
+#include "sorting/record_keying.h"
 #include "sorting/stretch_plan.h"
 #include "support/random.h"
 #include "support/route_files.h"
@@ -54,8 +55,8 @@ TEST_CASE("stretches cover the records in key order, each at its known place")
                 lines.push_back(support::routeRecord(180 + std::size_t(i % 17), {{5, route}, {170, order}}));
             }
             const std::string text = support::routeFile(lines);
-            ostrel::KeyedInput keyed = std::move(*ostrel::keyRecords(text, ostrel::surveyText(text).parts, {}));
-            const std::vector<ostrel::Stretch> stretches = ostrel::planStretches(keyed, largest);
+            ostrel::KeyedText keyed = std::move(*ostrel::keyRecords(text, ostrel::surveyText(text).parts, {}));
+            const std::vector<ostrel::Stretch> stretches = ostrel::planStretches(keyed.records, largest);
 
             std::int64_t first = 0;
             std::int64_t lineBytes = 0;

@@ -60,6 +60,7 @@ TEST_CASE("the survey counts the line starts of each stretch as the scanner walk
                         if (s > 0)
                             CHECK(part.begin == survey.parts[s - 1].end);
                         CHECK(part.lineCount == lineStartsIn(lines, part.begin, part.end));
+                        CHECK(ostrel::lineStartAtOrAfter(text, part.begin) == part.begin);
                         total += part.lineCount;
                     }
                     CHECK(total == std::int64_t(lines.size()));

@@ -271,16 +271,16 @@ void importReplace(decltype(&::ReplaceFileW) function)
 
 TEST_CASE("a replace held for a moment is tried again, and one failing half way puts the old output back")
 {
-    using Result = ostrel::SortOutcome::Result;
+    using Kind = ostrel::SortOutcome::Kind;
     struct Row
     {
         const char *name;
         ReplaceFault fault;
-        Result result;
+        Kind kind;
     };
     const Row rows[] = {
-        {"held for two tries", {2, false}, Result::Sorted},
-        {"failing half way", {0, true}, Result::WriteFailed},
+        {"held for two tries", {2, false}, Kind::Sorted},
+        {"failing half way", {0, true}, Kind::WriteFailed},
     };
     systemReplace = __imp_ReplaceFileW;
     for (const Row &row : rows) {
@@ -294,9 +294,9 @@ TEST_CASE("a replace held for a moment is tried again, and one failing half way 
             const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in.txt", folder / "sorted.txt");
             importReplace(systemReplace);
 
-            CHECK(outcome.result == row.result);
+            CHECK(outcome.kind == row.kind);
             CHECK(replaceFault.calls == row.fault.heldTries + 1);
-            if (row.result == Result::Sorted) {
+            if (row.kind == Kind::Sorted) {
                 CHECK(support::readFile(folder / "sorted.txt") == support::routeFile({recordA, recordB}));
             } else {
                 CHECK(outcome.message.ends_with(ostrel::systemReason(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)));

@@ -1,6 +1,7 @@
 #include "support/record_order.h"
 
-#include "runtime/text_body.h"
+#include "sorting/keyed_file.h"
+#include "sorting/record_sort.h"
 
 namespace support {
 
@@ -14,25 +15,21 @@ std::string RecordOrder::output() const
     return bytes;
 }
 
-RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chosen)
+RecordOrder orderRecords(std::string_view input, const ostrel::ReadingChoice &chosen)
 {
-    const ostrel::Result<ostrel::TextBody> body = ostrel::textBody(input);
+    ostrel::Result<ostrel::KeyedFile> keyed = ostrel::keyFile(ostrel::InputContents(nullptr, input), chosen);
     RecordOrder order;
-    if (!body) {
-        order.unreadable = body.reason();
-        return order;
-    }
-    ostrel::Result<ostrel::KeyedInput> keyed = ostrel::keyRecords(body->lines, body->parts, chosen);
     if (!keyed) {
         order.unreadable = keyed.reason();
         return order;
     }
-    ostrel::RecordSorter sorter(body->lines, std::move(*keyed));
-    order.byteOrderMark = body->byteOrderMark;
-    order.reading = sorter.reading();
-    for (const ostrel::KeyedRecord &record : sorter.sortedRecords())
-        order.lines.push_back(record.line(body->lines));
-    order.firstRepeat = ostrel::firstRepeatedRecord(sorter);
+    ostrel::RecordSort sort = ostrel::planSort(*keyed);
+    const ostrel::SortedRecords sorted = ostrel::sortRemaining(sort);
+    order.byteOrderMark = keyed->byteOrderMark();
+    order.reading = keyed->reading();
+    for (const ostrel::KeyedRecord &record : sorted)
+        order.lines.push_back(keyed->line(record));
+    order.firstRepeat = ostrel::firstRepeatedRecord(sorted);
     return order;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "runtime/line_scanner.h"
-#include "sorting/record_sorter.h"
 #include "sorting/repeated_keys.h"
 
 #include <optional>
@@ -27,7 +26,7 @@ struct RecordOrder
 };
 
 // Lines read as the system reads them, unless chosen otherwise.
-RecordOrder orderRecords(std::string_view input, const ostrel::TextReading &chosen = ostrel::systemReading());
+RecordOrder orderRecords(std::string_view input, const ostrel::ReadingChoice &chosen = ostrel::systemChoice());
 
 std::vector<ostrel::LineSpan> splitLines(std::string_view input);
 

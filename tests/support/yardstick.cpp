@@ -40,10 +40,10 @@ std::string outputDifference(std::string_view engine, std::string_view expected)
 }
 
 // The engine's reading for the yardstick's choice of encoding and columns.
-ostrel::TextReading engineReading(const reference::Reading &reading)
+ostrel::ReadingChoice engineReading(const reference::Reading &reading)
 {
-    using Encoding = ostrel::TextReading::Encoding;
-    ostrel::TextReading chosen = ostrel::systemReading();
+    using Encoding = ostrel::ReadingChoice::Encoding;
+    ostrel::ReadingChoice chosen = ostrel::systemChoice();
     chosen.ansiCodePage = reading.codePage;
     chosen.encoding = reading.encoding == reference::Reading::Encoding::Utf8       ? Encoding::Utf8
                       : reading.encoding == reference::Reading::Encoding::CodePage ? Encoding::CodePage
@@ -92,12 +92,10 @@ std::string differenceInRun(std::string_view input, const reference::SortResult 
     writeFile(folder / "in", input);
     writeFile(folder / "out", earlierOutput);
     const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out", engineReading(reading));
-    using Result = ostrel::SortOutcome::Result;
-    const Result result = expected.unreadable ? Result::ReadFailed
-                          : expected.failedLine ? Result::DuplicateKey
-                                                : Result::Sorted;
-    if (outcome.result != result)
-        return "result " + std::to_string(int(outcome.result)) + ", expected " + std::to_string(int(result));
+    using Kind = ostrel::SortOutcome::Kind;
+    const Kind kind = expected.unreadable ? Kind::ReadFailed : expected.failedLine ? Kind::DuplicateKey : Kind::Sorted;
+    if (outcome.kind != kind)
+        return "outcome " + std::to_string(int(outcome.kind)) + ", expected " + std::to_string(int(kind));
     if (expected.unreadable ? !outcome.message.ends_with(" Reason = " + *expected.unreadable)
                             : outcome.message != expected.message)
         return differs("message", outcome.message, expected.unreadable ? *expected.unreadable : expected.message);
@@ -107,7 +105,7 @@ std::string differenceInRun(std::string_view input, const reference::SortResult 
             names += " " + name;
         return "files after the run:" + names;
     }
-    return outputDifference(readFile(folder / "out"), result == Result::Sorted ? expected.output : earlierOutput);
+    return outputDifference(readFile(folder / "out"), kind == Kind::Sorted ? expected.output : earlierOutput);
 }
 
 std::string compareWithYardstick(std::string_view input, const reference::Reading &reading)

@@ -1,10 +1,13 @@
-#include "sorting/record_sorter.h"
+#include "sorting/record_sort.h"
 
 #include "runtime/parallel.h"
 #include "sorting/radix_sort.h"
+#include "sorting/record_key.h"
 
 #include <algorithm>
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace ostrel {
 
@@ -17,45 +20,36 @@ constexpr std::int64_t smallestStretch = 16 * 1024;
 
 } // namespace
 
-RecordSorter::RecordSorter(std::string_view text, KeyedInput keyedInput)
-    : input(text), keyed(std::move(keyedInput)),
-      stretches(planStretches(keyed, std::max(recordCount() / stretchesWanted, smallestStretch)))
+RecordSort::RecordSort(KeyedFile &file, std::vector<Stretch> plannedStretches)
+    : keyed(file), stretches(std::move(plannedStretches))
 {
 }
 
-std::int64_t RecordSorter::outputBytes() const
+std::int64_t RecordSort::outputBytes() const
 {
     const std::int64_t lineBytes = stretches.empty() ? 0 : stretches.back().lineBytesBefore + stretches.back().lineBytes;
-    return lineBytes + 2 * recordCount();
+    return std::int64_t(keyed.byteOrderMark().size()) + lineBytes + 2 * std::int64_t(keyed.records().size());
 }
 
-std::optional<Stretch> RecordSorter::sortNextStretch()
+std::optional<Stretch> RecordSort::sortNextStretch()
 {
     const std::size_t index = nextStretch.fetch_add(1, std::memory_order_relaxed);
     if (index >= stretches.size())
         return std::nullopt;
     const Stretch &stretch = stretches[index];
-    radixSort(keyed.records.begin() + stretch.first, keyed.records.begin() + stretch.last, stretch.sharedKeyBytes);
-    if (keyed.partialKeys > 0)
+    KeyedRecord *const first = keyed.records().begin();
+    radixSort(first + stretch.first, first + stretch.last, stretch.sharedKeyBytes);
+    if (keyed.hasPartialKeys())
         orderPartialKeys(stretch);
     return stretch;
 }
 
-void RecordSorter::sortRemainingStretches()
-{
-    const unsigned workers = workerCount(recordCount(), recordsPerWorker);
-    runInParallel(std::vector<std::function<void()>>(workers, [this] {
-        while (sortNextStretch()) {
-        }
-    }));
-}
-
 // Keys longer than held that share the bytes held lie side by side, by
 // length; only their whole keys, rebuilt from the lines, tell their order.
-void RecordSorter::orderPartialKeys(const Stretch &stretch)
+void RecordSort::orderPartialKeys(const Stretch &stretch)
 {
-    KeyedRecord *const last = keyed.records.begin() + stretch.last;
-    for (KeyedRecord *first = keyed.records.begin() + stretch.first; first != last;) {
+    KeyedRecord *const last = keyed.records().begin() + stretch.last;
+    for (KeyedRecord *first = keyed.records().begin() + stretch.first; first != last;) {
         KeyedRecord *end = first + 1;
         if (!first->key().isWhole()) {
             while (end != last && !end->key().isWhole() && end->key().sharesHeldBytes(first->key()))
@@ -64,7 +58,7 @@ void RecordSorter::orderPartialKeys(const Stretch &stretch)
         if (end - first > 1) {
             std::vector<std::pair<std::string, KeyedRecord>> whole;
             for (const KeyedRecord *record = first; record != end; ++record)
-                whole.emplace_back(recordKeyText(record->line(input), keyed.reading), *record);
+                whole.emplace_back(recordKeyText(keyed.line(*record), keyed.reading()), *record);
             std::stable_sort(whole.begin(), whole.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
             for (std::size_t i = 0; i < whole.size(); ++i)
                 first[i] = whole[i].second;
@@ -73,16 +67,20 @@ void RecordSorter::orderPartialKeys(const Stretch &stretch)
     }
 }
 
-bool RecordSorter::sameKey(const KeyedRecord &left, const KeyedRecord &right) const
+RecordSort planSort(KeyedFile &file)
 {
-    return left.key() == right.key()
-           && (left.key().isWhole() || recordKeyText(left.line(input), keyed.reading) == recordKeyText(right.line(input), keyed.reading));
+    const auto records = std::int64_t(file.records().size());
+    return {file, planStretches(file.records(), std::max(records / stretchesWanted, smallestStretch))};
 }
 
-const RecordArray &RecordSorter::sortedRecords()
+SortedRecords sortRemaining(RecordSort &sort)
 {
-    sortRemainingStretches();
-    return keyed.records;
+    const unsigned workers = workerCount(std::int64_t(sort.file().records().size()), recordsPerWorker);
+    runInParallel(std::vector<std::function<void()>>(workers, [&sort] {
+        while (sort.sortNextStretch()) {
+        }
+    }));
+    return {sort.file(), sort.outputBytes()};
 }
 
 } // namespace ostrel
