@@ -5,7 +5,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -33,7 +32,7 @@ struct CountedJobs
 
 } // namespace
 
-TEST_CASE("every job runs exactly once, batch after batch")
+TEST_CASE("every job runs exactly once")
 {
     struct Row
     {
@@ -70,20 +69,4 @@ TEST_CASE("the jobs of one batch run at the same time")
     for (int batch = 0; batch < 50; ++batch)
         ostrel::runInParallel(jobs);
     CHECK(arrivals == 100);
-}
-
-TEST_CASE("a job may run jobs of its own, and several threads may run batches at once")
-{
-    std::atomic<int> innerRuns{0};
-    const std::vector<std::function<void()>> inner(3, [&] { ++innerRuns; });
-    const std::vector<std::function<void()>> outer(2, [&] { ostrel::runInParallel(inner); });
-    std::vector<std::jthread> callers;
-    for (int caller = 0; caller < 3; ++caller) {
-        callers.emplace_back([&] {
-            for (int batch = 0; batch < 100; ++batch)
-                ostrel::runInParallel(outer);
-        });
-    }
-    callers.clear();
-    CHECK(innerRuns == 3 * 100 * 2 * 3);
 }

@@ -27,7 +27,7 @@ using support::writeFile;
 using Entries = std::vector<std::string>;
 
 // Faults of the process and the system while the batch tool writes: limits,
-// a full device, a kill, a second run on the same output.
+// a kill, a second run on the same output.
 
 namespace {
 
@@ -144,18 +144,6 @@ TEST_CASE("a resource limit fails the run and leaves the output alone")
             CHECK(faults::snapshotFolder(batch.folder / "out") == before);
         }
     }
-}
-
-TEST_CASE("a full device is reported and stays a device" * doctest::skip(!std::filesystem::exists("/dev/full")))
-{
-    const ProcessFolder batch;
-    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(100, recordLength, "AA01"));
-    const support::ProcessRun result = support::runProcess(TAVEL_SORT_PATH, {"in.txt", "/dev/full"}, batch.setup());
-    CHECK(result.standardError
-          == "Failed Sort - cannot write output file, \n File = /dev/full\n Reason = No space left on device\n");
-    CHECK(result.exitCode == 2);
-    // Written to directly: a rename over it would have replaced the device by a file.
-    CHECK(std::filesystem::is_character_file("/dev/full"));
 }
 
 TEST_CASE("a run killed while writing leaves the earlier output")
