@@ -117,7 +117,7 @@ unsigned codePageOf(LineForm form, const TextReading &reading)
     return form == LineForm::Ansi ? reading.chosen.ansiCodePage : utf8CodePage;
 }
 
-LineColumns::LineColumns(std::string_view line, LineForm form, const TextReading &reading) : text(line)
+void LineColumns::countCharacters(LineForm form, const TextReading &reading)
 {
     const bool doubleByte = form == LineForm::Ansi && isDoubleByteCodePage(reading.chosen.ansiCodePage)
                             && reading.chosen.columns != ColumnUnit::Bytes;
@@ -125,7 +125,7 @@ LineColumns::LineColumns(std::string_view line, LineForm form, const TextReading
     if (byBytes)
         return;
     doubleByteCodePage = doubleByte ? reading.chosen.ansiCodePage : 0;
-    asciiPrefix = asciiBytes(line);
+    asciiPrefix = asciiBytes(text);
 }
 
 std::size_t LineColumns::start(std::size_t character) const
@@ -152,10 +152,8 @@ std::size_t LineColumns::start(std::size_t character) const
     return std::min(at, text.size());
 }
 
-std::string_view LineColumns::operator()(std::size_t firstColumn, std::size_t length) const
+std::string_view LineColumns::characters(std::size_t firstColumn, std::size_t length) const
 {
-    if (byBytes)
-        return columnText(text, firstColumn, length);
     if (firstColumn == 0)
         return {};
     const std::size_t begin = start(firstColumn - 1);

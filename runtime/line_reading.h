@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/columns.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -60,11 +62,22 @@ bool isUtf8(std::string_view text);
 class LineColumns
 {
 public:
-    LineColumns(std::string_view line, LineForm form, const TextReading &reading);
+    // Inline where a column is a byte, as in every line of ASCII: the keying
+    // of millions of lines runs through here.
+    LineColumns(std::string_view line, LineForm form, const TextReading &reading) : text(line)
+    {
+        if (form != LineForm::Ascii && form != LineForm::Utf8Bytes)
+            countCharacters(form, reading);
+    }
 
-    std::string_view operator()(std::size_t firstColumn, std::size_t length) const;
+    std::string_view operator()(std::size_t firstColumn, std::size_t length) const
+    {
+        return byBytes ? columnText(text, firstColumn, length) : characters(firstColumn, length);
+    }
 
 private:
+    void countCharacters(LineForm form, const TextReading &reading);
+    std::string_view characters(std::size_t firstColumn, std::size_t length) const;
     // Where the character of this index starts, or the line's size.
     std::size_t start(std::size_t character) const;
 
