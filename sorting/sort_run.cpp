@@ -17,8 +17,9 @@ namespace ostrel {
 // soon as it is sorted, so the disk works meanwhile, and is committed last; a
 // stream, which cannot take anything back, gets the records only once all
 // is checked. The failures rank in this order: a file that changed while in
-// use (it may explain anything after), a repeated key (the whole file is
-// refused), then a failure to write.
+// use, as it may explain any other (reading ranks it so over a line it could
+// not read); a repeated key, which refuses the whole file; then a failure to
+// write.
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
                            const ReadingChoice &chosen)
 {
