@@ -26,6 +26,9 @@ SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::fi
     const auto readFailed = [&](const Failure &failure) {
         return readFailedOutcome(displayInputPath(inputPath), failure.reason);
     };
+    const auto writeFailed = [&](const Failure &failure) {
+        return writeFailedOutcome(displayOutputPath(outputPath), failure.reason);
+    };
     const HeldFileWait wait;
     try {
         Result<KeyedFile> input = readKeyedFile(inputPath, chosen, wait);
@@ -34,21 +37,21 @@ SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::fi
         RecordSort sort = planSort(*input);
         Result<std::unique_ptr<OutputFile>> output = OutputFile::create(outputPath, sort.outputBytes(), wait);
         const bool writtenWhileSorting = output && (*output)->writesAnywhere();
-        Result<void> written = !output             ? output.failure()
-                               : writtenWhileSorting ? writeWhileSorting(sort, **output)
-                                                     : Result<void>();
+        Result<void> written = writtenWhileSorting ? writeWhileSorting(sort, **output) : Result<void>();
         const SortedRecords sorted = sortRemaining(sort);
 
         if (const Result<void> kept = input->keptThroughout(); !kept)
             return readFailed(kept.failure());
         if (const auto repeat = firstRepeatedRecord(sorted))
             return duplicateKeyOutcome(repeat->lineNumber, repeat->line, input->reading());
+        if (!output)
+            return writeFailed(output.failure());
         if (written && !writtenWhileSorting)
             written = writeSorted(sorted, **output);
         if (written)
             written = (*output)->commit();
         if (!written)
-            return writeFailedOutcome(displayOutputPath(outputPath), written.reason());
+            return writeFailed(written.failure());
         return sortedOutcome();
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));
