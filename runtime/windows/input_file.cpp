@@ -177,9 +177,8 @@ Result<void> readDiskFile(HeldInput &input, std::size_t &filled)
 
 } // namespace
 
-Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &)
+Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &wait)
 {
-    startRunWaitingTime();
     std::unique_ptr<HeldInput> input;
     bool mappable = false;
     if (isStandardStream(path)) {
@@ -193,12 +192,13 @@ Result<InputContents> readInputFile(const std::filesystem::path &path, const Hel
         // Others may go on reading, writing, renaming and replacing it, as an
         // editor that has it open or saves it does.
         HANDLE file = INVALID_HANDLE_VALUE;
-        if (const DWORD error = retryWhileHeld([&] {
-                file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-                return file != INVALID_HANDLE_VALUE;
-            }))
-            return Failure{systemReason(error)};
+        const Result<void> opened = retryWhileHeld(wait, [&] {
+            file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        });
+        if (!opened)
+            return opened.failure();
         input = std::make_unique<HeldInput>(file, true);
     }
     std::string_view bytes;
