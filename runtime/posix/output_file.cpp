@@ -131,16 +131,16 @@ void clearLeftovers(const std::filesystem::path &target)
     }
 }
 
-// Streams the output to disk while it is written: each block is sent off at
-// once, so the disk works alongside the writers and the final flush finds
-// little to do. An output too large to hold in memory at ease also has the
-// blocks a window behind waited for and dropped from the cache, so that dirty
-// pages never pile up until the system throttles them; a smaller one is
+// Paces the output's way to disk while it is written: each block's writeback
+// starts at once, so the disk works alongside the writers and the final flush
+// finds little to do. An output too large to hold in memory at ease also has
+// the blocks a window behind waited for and dropped from the cache, so that
+// dirty pages never pile up until the system throttles them; a smaller one is
 // faster left to the disk's own pace.
-class WriteBehind
+class WritebackPacing
 {
 public:
-    explicit WriteBehind(std::int64_t outputSize) : settles(outputSize > heldWhole) {}
+    explicit WritebackPacing(std::int64_t outputSize) : settles(outputSize > heldWhole) {}
 
     void written(int descriptor, std::int64_t offset, std::int64_t size) const
     {
@@ -185,7 +185,7 @@ class ReplacingOutput : public OutputFile
 public:
     ReplacingOutput(Temporary temporary, std::filesystem::path replaced, std::int64_t size)
         : descriptor(temporary.descriptor), target(std::move(replaced)), temporaryName(std::move(temporary.name)),
-          writeBehind(size), flushBehind([file = temporary.descriptor] { ::fdatasync(file); }, size)
+          writebackPacing(size), flushBehind([file = temporary.descriptor] { ::fdatasync(file); }, size)
     {
     }
     ~ReplacingOutput() override
@@ -203,7 +203,7 @@ public:
     {
         if (Result<void> written = writeAll(descriptor, bytes, off_t(offset)); !written)
             return written;
-        writeBehind.written(descriptor, offset, std::int64_t(bytes.size()));
+        writebackPacing.written(descriptor, offset, std::int64_t(bytes.size()));
         flushBehind.written(std::int64_t(bytes.size()));
         return {};
     }
@@ -213,7 +213,7 @@ public:
         flushBehind.stop();
         if (::fdatasync(descriptor) != 0)
             return Failure{systemReason(errno)};
-        writeBehind.flushed(descriptor);
+        writebackPacing.flushed(descriptor);
         if (!temporaryName) {
             if (Result<void> named = giveName(); !named)
                 return named;
@@ -245,7 +245,7 @@ private:
     int descriptor;
     std::filesystem::path target;
     std::optional<std::filesystem::path> temporaryName;
-    WriteBehind writeBehind;
+    WritebackPacing writebackPacing;
     FlushBehind flushBehind;
 };
 
