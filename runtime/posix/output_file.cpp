@@ -81,8 +81,11 @@ std::filesystem::path folderOf(const std::filesystem::path &target)
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-// Makes a rename durable; the data were synced before it.
-void syncFolder(const std::filesystem::path &folder)
+// Hardens the rename against a power cut. Its failure does not fail the run:
+// the sorted file is in place, its data were flushed before the rename, and
+// nothing can undo the rename now; some folders cannot be synced at all
+// (write but no read permission; network file systems that refuse it).
+void syncFolderIfPossible(const std::filesystem::path &folder)
 {
     const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor >= 0) {
@@ -222,7 +225,7 @@ public:
             return Failure{systemReason(errno)};
         temporaryName.reset();
         ::close(std::exchange(descriptor, -1));
-        syncFolder(folderOf(target));
+        syncFolderIfPossible(folderOf(target));
         return {};
     }
 
