@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <utility>
 
 namespace ostrel {
@@ -37,38 +38,21 @@ Result<void> writeInOrder(HANDLE handle, std::string_view bytes)
     return {};
 }
 
-// The event a thread waits on for its writes to the temporary file: one for
-// the thread's life, as making one costs about as much as a write.
-class CompletionEvent
-{
-public:
-    CompletionEvent() : event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    CompletionEvent(const CompletionEvent &) = delete;
-    CompletionEvent &operator=(const CompletionEvent &) = delete;
-    ~CompletionEvent()
-    {
-        if (event)
-            ::CloseHandle(event);
-    }
-    HANDLE handle() const { return event; }
-
-private:
-    HANDLE event;
-};
-
 // The temporary file, whose handle is overlapped: on a synchronous one,
 // Windows would let one call at a time through, and neither the writers
 // nor the flush behind them would overlap.
 Result<void> writeAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
 {
-    static thread_local const CompletionEvent done;
-    if (!done.handle())
+    // Each call waits on an event of its own, as writers call from several threads at once.
+    const std::unique_ptr<void, decltype(&::CloseHandle)> done(::CreateEventW(nullptr, TRUE, FALSE, nullptr),
+                                                               ::CloseHandle);
+    if (!done)
         return lastFailure();
     while (!bytes.empty()) {
         OVERLAPPED position{};
         position.Offset = DWORD(offset);
         position.OffsetHigh = DWORD(offset >> 32);
-        position.hEvent = done.handle();
+        position.hEvent = done.get();
         DWORD written = 0;
         const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
         if ((!::WriteFile(handle, bytes.data(), chunk, nullptr, &position) && ::GetLastError() != ERROR_IO_PENDING)
