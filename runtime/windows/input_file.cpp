@@ -120,20 +120,6 @@ bool mayMap(const std::wstring &name)
     return type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
 
-// A free address on a 2 MiB boundary with room for a view of `size` bytes,
-// or none. A system that holds the file's cached pages in large pages (Wine
-// on Linux does) can then map them whole, and the lines gathered from all
-// over the view in key order miss the address cache far less.
-void *largePageBoundary(std::uint64_t size)
-{
-    constexpr std::uintptr_t boundary = 2 << 20;
-    void *room = ::VirtualAlloc(nullptr, SIZE_T(size + boundary), MEM_RESERVE, PAGE_NOACCESS);
-    if (!room)
-        return nullptr;
-    ::VirtualFree(room, 0, MEM_RELEASE);
-    return reinterpret_cast<void *>((reinterpret_cast<std::uintptr_t>(room) + boundary - 1) & ~(boundary - 1));
-}
-
 // Mapping shares the file's cached pages instead of copying them, which
 // makes reading almost free. Windows refuses to shorten a file while a view
 // of it is mapped, and a file already shorter than the size asked for is
@@ -148,10 +134,7 @@ bool mapDiskFile(HeldInput &input)
     if (!mapping)
         return false;
     // The view holds the mapping, and the mapping the file.
-    // Another thread may take the address first; then the view goes anywhere.
-    input.view = static_cast<const char *>(::MapViewOfFileEx(mapping, FILE_MAP_READ, 0, 0, 0, largePageBoundary(size)));
-    if (!input.view)
-        input.view = static_cast<const char *>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    input.view = static_cast<const char *>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     ::CloseHandle(mapping);
     return input.view != nullptr;
 }
