@@ -25,7 +25,7 @@ Failure lastFailure()
 }
 
 // Standard output, a device or a pipe, whose handle is synchronous.
-Result<void> writeInOrder(HANDLE handle, std::string_view bytes)
+Result<void> writeThrough(HANDLE handle, std::string_view bytes)
 {
     while (!bytes.empty()) {
         DWORD written = 0;
@@ -78,7 +78,7 @@ public:
     }
 
     bool writesAnywhere() const override { return false; }
-    Result<void> write(std::int64_t, std::string_view bytes) override { return writeInOrder(handle, bytes); }
+    Result<void> write(std::int64_t, std::string_view bytes) override { return writeThrough(handle, bytes); }
     Result<void> commit() override { return {}; }
 
 private:
