@@ -1,5 +1,7 @@
 #include "runtime/posix/file_watch.h"
 
+#include "runtime/posix/system_reason.h"
+
 #include <cerrno>
 #include <string>
 
@@ -19,8 +21,14 @@ FileWatch::FileWatch(int descriptor) : file(descriptor)
         ::close(writes);
         writes = -1;
     }
-    if (::fstat(file, &initial) != 0)
-        initialError = errno;
+}
+
+Result<std::unique_ptr<FileWatch>> FileWatch::start(int descriptor)
+{
+    std::unique_ptr<FileWatch> watch(new FileWatch(descriptor));
+    if (::fstat(descriptor, &watch->initial) != 0)
+        return Failure{systemReason(errno)};
+    return watch;
 }
 
 FileWatch::~FileWatch()

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "runtime/result.h"
+
+#include <memory>
+
 #include <sys/stat.h>
 
 namespace ostrel {
@@ -13,22 +17,22 @@ class FileWatch
 public:
     // The watch starts before the file's size and time are taken, so that no
     // write after them goes unseen. The descriptor stays the caller's.
-    explicit FileWatch(int descriptor);
+    static Result<std::unique_ptr<FileWatch>> start(int descriptor);
     ~FileWatch();
     FileWatch(const FileWatch &) = delete;
     FileWatch &operator=(const FileWatch &) = delete;
 
-    // The file's status as the watch began, valid when statusError() is 0.
+    // The file's status as the watch began.
     const struct stat &status() const { return initial; }
-    int statusError() const { return initialError; }
 
     bool changed() const;
 
 private:
+    explicit FileWatch(int descriptor);
+
     int file;
     int writes = -1; // reports of writes, where the system gives them
     struct stat initial = {};
-    int initialError = 0;
     mutable bool changeSeen = false;
 };
 

@@ -120,16 +120,16 @@ Result<InputContents> readInputFile(const std::filesystem::path &path, const Hel
     if (descriptor < 0)
         return Failure{systemReason(errno)};
     auto input = std::make_unique<HeldInput>(descriptor, !standardInput);
-    auto watch = std::make_unique<FileWatch>(descriptor);
-    if (watch->statusError())
-        return Failure{systemReason(watch->statusError())};
-    const struct stat &status = watch->status();
+    Result<std::unique_ptr<FileWatch>> watch = FileWatch::start(descriptor);
+    if (!watch)
+        return watch.failure();
+    const struct stat &status = (*watch)->status();
     if (S_ISDIR(status.st_mode))
         return Failure{systemReason(EISDIR)};
     // What a pipe or device gives is read once and is the input, whatever happens later.
     const bool regular = S_ISREG(status.st_mode);
     if (regular)
-        input->watch = std::move(watch);
+        input->watch = std::move(*watch);
     const auto size = std::size_t(regular ? status.st_size : 0);
     std::string_view bytes;
     if (size > 0 && mapWhole(*input, size)) {

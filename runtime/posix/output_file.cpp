@@ -81,8 +81,11 @@ std::filesystem::path folderOf(const std::filesystem::path &target)
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-// Makes a rename durable; the data were synced before it.
-void syncFolder(const std::filesystem::path &folder)
+// Hardens the rename against a power cut. Its failure does not fail the run:
+// the sorted file is in place, its data were flushed before the rename, and
+// nothing can undo the rename now; some folders cannot be synced at all
+// (write but no read permission; network file systems that refuse it).
+void syncFolderIfPossible(const std::filesystem::path &folder)
 {
     const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor >= 0) {
@@ -131,16 +134,16 @@ void clearLeftovers(const std::filesystem::path &target)
     }
 }
 
-// Streams the output to disk while it is written: each block is sent off at
-// once, so the disk works alongside the writers and the final flush finds
-// little to do. An output too large to hold in memory at ease also has the
-// blocks a window behind waited for and dropped from the cache, so that dirty
-// pages never pile up until the system throttles them; a smaller one is
+// Paces the output's way to disk while it is written: each block's writeback
+// starts at once, so the disk works alongside the writers and the final flush
+// finds little to do. An output too large to hold in memory at ease also has
+// the blocks a window behind waited for and dropped from the cache, so that
+// dirty pages never pile up until the system throttles them; a smaller one is
 // faster left to the disk's own pace.
-class WriteBehind
+class WritebackPacing
 {
 public:
-    explicit WriteBehind(std::int64_t outputSize) : settles(outputSize > heldWhole) {}
+    explicit WritebackPacing(std::int64_t outputSize) : settles(outputSize > heldWhole) {}
 
     void written(int descriptor, std::int64_t offset, std::int64_t size) const
     {
@@ -171,15 +174,21 @@ private:
     bool settles;
 };
 
+// An open temporary file, and its name where it could not be had without one.
+struct Temporary
+{
+    int descriptor;
+    std::optional<std::filesystem::path> name;
+};
+
 // A temporary file in the target's folder. Where the file system allows, it
 // has no name until commit, so not even a killed run can leave it behind.
 class ReplacingOutput : public OutputFile
 {
 public:
-    ReplacingOutput(int temporary, std::filesystem::path replaced, std::optional<std::filesystem::path> name,
-                    std::int64_t size)
-        : descriptor(temporary), target(std::move(replaced)), temporaryName(std::move(name)), writeBehind(size),
-          flushBehind([temporary] { ::fdatasync(temporary); }, size)
+    ReplacingOutput(Temporary temporary, std::filesystem::path replaced, std::int64_t size)
+        : descriptor(temporary.descriptor), target(std::move(replaced)), temporaryName(std::move(temporary.name)),
+          writebackPacing(size), flushBehind([file = temporary.descriptor] { ::fdatasync(file); }, size)
     {
     }
     ~ReplacingOutput() override
@@ -197,7 +206,7 @@ public:
     {
         if (Result<void> written = writeAll(descriptor, bytes, off_t(offset)); !written)
             return written;
-        writeBehind.written(descriptor, offset, std::int64_t(bytes.size()));
+        writebackPacing.written(descriptor, offset, std::int64_t(bytes.size()));
         flushBehind.written(std::int64_t(bytes.size()));
         return {};
     }
@@ -207,7 +216,7 @@ public:
         flushBehind.stop();
         if (::fdatasync(descriptor) != 0)
             return Failure{systemReason(errno)};
-        writeBehind.flushed(descriptor);
+        writebackPacing.flushed(descriptor);
         if (!temporaryName) {
             if (Result<void> named = giveName(); !named)
                 return named;
@@ -216,7 +225,7 @@ public:
             return Failure{systemReason(errno)};
         temporaryName.reset();
         ::close(std::exchange(descriptor, -1));
-        syncFolder(folderOf(target));
+        syncFolderIfPossible(folderOf(target));
         return {};
     }
 
@@ -239,7 +248,7 @@ private:
     int descriptor;
     std::filesystem::path target;
     std::optional<std::filesystem::path> temporaryName;
-    WriteBehind writeBehind;
+    WritebackPacing writebackPacing;
     FlushBehind flushBehind;
 };
 
@@ -260,33 +269,27 @@ std::optional<std::filesystem::path> resolvedTarget(const std::filesystem::path 
     return std::nullopt;
 }
 
-int createTemporary(const std::filesystem::path &target, const struct stat *existing,
-                    std::optional<std::filesystem::path> &temporaryName)
+Result<Temporary> createTemporary(const std::filesystem::path &target, const struct stat *existing)
 {
     const mode_t mode = existing ? existing->st_mode & 07777 : 0666;
-    int descriptor = ::open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    Temporary temporary{::open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode), std::nullopt};
+    if (temporary.descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // No unnamed files here: a named one, removed again on failure.
-        for (;;) {
-            std::filesystem::path name = companionName(target);
-            descriptor = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
-            if (descriptor >= 0) {
-                temporaryName = std::move(name);
-                break;
-            }
-            if (errno != EEXIST)
-                break;
-        }
+        do {
+            temporary.name = companionName(target);
+            temporary.descriptor = ::open(temporary.name->c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        } while (temporary.descriptor < 0 && errno == EEXIST);
     }
+    if (temporary.descriptor < 0)
+        return Failure{systemReason(errno)};
     // Locked before it has a name, where it can be had without one.
-    if (descriptor >= 0)
-        ::flock(descriptor, LOCK_EX);
-    if (descriptor >= 0 && existing) {
+    ::flock(temporary.descriptor, LOCK_EX);
+    if (existing) {
         // Creation applied the umask; an existing file keeps its mode and, where allowed, its owner.
-        ::fchmod(descriptor, existing->st_mode & 07777);
-        [[maybe_unused]] const int ownerKept = ::fchown(descriptor, existing->st_uid, existing->st_gid);
+        ::fchmod(temporary.descriptor, existing->st_mode & 07777);
+        [[maybe_unused]] const int ownerKept = ::fchown(temporary.descriptor, existing->st_uid, existing->st_gid);
     }
-    return descriptor;
+    return temporary;
 }
 
 // Reserving the whole size first spares the file system from growing the file
@@ -329,11 +332,11 @@ Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::pa
         return Failure{systemReason(errno)};
 
     clearLeftovers(target);
-    std::optional<std::filesystem::path> temporaryName;
-    const int descriptor = createTemporary(target, exists ? &status : nullptr, temporaryName);
-    if (descriptor < 0)
-        return Failure{systemReason(errno)};
-    auto output = std::make_unique<ReplacingOutput>(descriptor, target, std::move(temporaryName), size);
+    Result<Temporary> temporary = createTemporary(target, exists ? &status : nullptr);
+    if (!temporary)
+        return temporary.failure();
+    const int descriptor = temporary->descriptor;
+    auto output = std::make_unique<ReplacingOutput>(std::move(*temporary), target, size);
     if (Result<void> reserved = reserve(descriptor, size); !reserved)
         return reserved.failure();
     return output;

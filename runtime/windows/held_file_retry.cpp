@@ -7,16 +7,11 @@ namespace ostrel {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr milliseconds waitingTime{2000};
 // Most holders let go within tens of milliseconds; the pause grows from there.
 constexpr milliseconds firstPause{10};
 constexpr milliseconds longestPause{200};
-
-// Per thread: each run happens on one thread.
-thread_local Clock::time_point waitingEnds = Clock::now() + waitingTime;
 
 bool mayBeHeldForAMoment(DWORD error)
 {
@@ -26,14 +21,9 @@ bool mayBeHeldForAMoment(DWORD error)
 
 } // namespace
 
-void startRunWaitingTime()
+bool pausedBeforeRetry(const HeldFileWait &wait, DWORD error, int tries)
 {
-    waitingEnds = Clock::now() + waitingTime;
-}
-
-bool pausedBeforeRetry(DWORD error, int tries)
-{
-    const auto left = std::chrono::duration_cast<milliseconds>(waitingEnds - Clock::now());
+    const milliseconds left = wait.left();
     if (!mayBeHeldForAMoment(error) || left <= milliseconds::zero())
         return false;
     const milliseconds grown = tries < 6 ? firstPause * (1 << (tries - 1)) : longestPause;

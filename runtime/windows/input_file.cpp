@@ -1,19 +1,19 @@
 #include "runtime/input_file.h"
 
-#include "runtime/large_allocation.h"
 #include "runtime/path_text.h"
 #include "runtime/windows/held_file_retry.h"
 #include "runtime/windows/system_reason.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace ostrel {
 
 namespace {
 
-constexpr DWORD readBlock = 1 << 20;
+constexpr std::size_t minimumBlock = 64 * 1024;
 // Large reads, but within what a network redirector takes in one request.
-constexpr DWORD fileReadBlock = 16 << 20;
+constexpr std::size_t largestRead = 16 << 20;
 
 class Handle
 {
@@ -51,8 +51,8 @@ std::optional<FileState> stateOf(HANDLE file)
     return FileState{standard.EndOfFile.QuadPart, basic.LastWriteTime.QuadPart};
 }
 
-// The bytes of one input, mapped or read into memory of their own, with the
-// file kept open to tell afterwards whether it changed.
+// The bytes of one input, mapped or read, with the file kept open to tell
+// afterwards whether it changed.
 class HeldInput : public InputSource
 {
 public:
@@ -61,7 +61,6 @@ public:
     {
         if (view)
             ::UnmapViewOfFile(view);
-        releaseLarge(memory, reserved);
     }
 
     Result<void> keptThroughout() const override
@@ -74,20 +73,23 @@ public:
     const Handle file;
     std::optional<FileState> atOpen; // files on disk only
     const char *view = nullptr;
-    char *memory = nullptr;
-    std::size_t reserved = 0;
-    std::string streamed;
+    std::string copied;
 };
 
-// A pipe or a console, whose size is not known beforehand.
-Result<void> readStream(HeldInput &input)
+// To its end, however far that is now: a file that grew or shrank since it
+// was opened is told by its state.
+Result<void> readWhole(HeldInput &input, std::size_t expected)
 {
-    std::string &contents = input.streamed;
+    std::string &contents = input.copied;
+    // One byte more than the size, so the read that finds the end needs no growth.
+    contents.resize(std::max(expected + 1, minimumBlock));
     std::size_t filled = 0;
     for (;;) {
-        contents.resize(filled + readBlock);
+        if (filled == contents.size())
+            contents.resize(contents.size() * 2);
+        const auto wanted = DWORD(std::min(contents.size() - filled, largestRead));
         DWORD got = 0;
-        if (!::ReadFile(input.file.value, contents.data() + filled, readBlock, &got, nullptr)) {
+        if (!::ReadFile(input.file.value, contents.data() + filled, wanted, &got, nullptr)) {
             const DWORD error = ::GetLastError();
             // A pipe whose writer has finished ends this way.
             if (error == ERROR_BROKEN_PIPE)
@@ -120,66 +122,26 @@ bool mayMap(const std::wstring &name)
     return type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
 
-// A free address on a 2 MiB boundary with room for a view of `size` bytes,
-// or none. A system that holds the file's cached pages in large pages (Wine
-// on Linux does) can then map them whole, and the lines gathered from all
-// over the view in key order miss the address cache far less.
-void *largePageBoundary(std::uint64_t size)
-{
-    constexpr std::uintptr_t boundary = 2 << 20;
-    void *room = ::VirtualAlloc(nullptr, SIZE_T(size + boundary), MEM_RESERVE, PAGE_NOACCESS);
-    if (!room)
-        return nullptr;
-    ::VirtualFree(room, 0, MEM_RELEASE);
-    return reinterpret_cast<void *>((reinterpret_cast<std::uintptr_t>(room) + boundary - 1) & ~(boundary - 1));
-}
-
 // Mapping shares the file's cached pages instead of copying them, which
 // makes reading almost free. Windows refuses to shorten a file while a view
 // of it is mapped, and a file already shorter than the size asked for is
 // not mapped at all.
-bool mapDiskFile(HeldInput &input)
+bool mapWhole(HeldInput &input, std::size_t size)
 {
-    const auto size = std::uint64_t(input.atOpen->size);
-    if (size == 0)
-        return false;
     const HANDLE mapping = ::CreateFileMappingW(input.file.value, nullptr, PAGE_READONLY, DWORD(size >> 32),
                                                 DWORD(size), nullptr);
     if (!mapping)
         return false;
     // The view holds the mapping, and the mapping the file.
-    // Another thread may take the address first; then the view goes anywhere.
-    input.view = static_cast<const char *>(::MapViewOfFileEx(mapping, FILE_MAP_READ, 0, 0, 0, largePageBoundary(size)));
-    if (!input.view)
-        input.view = static_cast<const char *>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    input.view = static_cast<const char *>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     ::CloseHandle(mapping);
     return input.view != nullptr;
 }
 
-// Up to the size the file had when opened; a file that grew or shrank since
-// is told by its state.
-Result<void> readDiskFile(HeldInput &input, std::size_t &filled)
-{
-    input.reserved = std::size_t(input.atOpen->size);
-    input.memory = static_cast<char *>(allocateLarge(input.reserved));
-    filled = 0;
-    while (filled < input.reserved) {
-        const DWORD wanted = DWORD(std::min<std::size_t>(input.reserved - filled, fileReadBlock));
-        DWORD got = 0;
-        if (!::ReadFile(input.file.value, input.memory + filled, wanted, &got, nullptr))
-            return Failure{systemReason(::GetLastError())};
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    return {};
-}
-
 } // namespace
 
-Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &)
+Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &wait)
 {
-    startRunWaitingTime();
     std::unique_ptr<HeldInput> input;
     bool mappable = false;
     if (isStandardStream(path)) {
@@ -193,32 +155,30 @@ Result<InputContents> readInputFile(const std::filesystem::path &path, const Hel
         // Others may go on reading, writing, renaming and replacing it, as an
         // editor that has it open or saves it does.
         HANDLE file = INVALID_HANDLE_VALUE;
-        if (const DWORD error = retryWhileHeld([&] {
-                file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-                return file != INVALID_HANDLE_VALUE;
-            }))
-            return Failure{systemReason(error)};
+        const Result<void> opened = retryWhileHeld(wait, [&] {
+            file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        });
+        if (!opened)
+            return opened.failure();
         input = std::make_unique<HeldInput>(file, true);
     }
-    std::string_view bytes;
+    // What a pipe or console gives is read once and is the input, whatever happens later.
     if (::GetFileType(input->file.value) == FILE_TYPE_DISK) {
         // Taken before the first byte is read, so that no later write goes unseen.
         input->atOpen = stateOf(input->file.value);
         if (!input->atOpen)
             return Failure{systemReason(::GetLastError())};
-        if (mappable && mapDiskFile(*input)) {
-            bytes = {input->view, std::size_t(input->atOpen->size)};
-        } else {
-            std::size_t filled = 0;
-            if (Result<void> read = readDiskFile(*input, filled); !read)
-                return read.failure();
-            bytes = {input->memory, filled};
-        }
+    }
+    const auto size = std::size_t(input->atOpen ? input->atOpen->size : 0);
+    std::string_view bytes;
+    if (mappable && size > 0 && mapWhole(*input, size)) {
+        bytes = {input->view, size};
     } else {
-        if (Result<void> read = readStream(*input); !read)
+        if (Result<void> read = readWhole(*input, size); !read)
             return read.failure();
-        bytes = input->streamed;
+        bytes = input->copied;
     }
     return InputContents(std::move(input), bytes);
 }

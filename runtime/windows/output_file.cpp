@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <utility>
 
 namespace ostrel {
@@ -24,7 +25,7 @@ Failure lastFailure()
 }
 
 // Standard output, a device or a pipe, whose handle is synchronous.
-Result<void> writeInOrder(HANDLE handle, std::string_view bytes)
+Result<void> writeThrough(HANDLE handle, std::string_view bytes)
 {
     while (!bytes.empty()) {
         DWORD written = 0;
@@ -37,38 +38,21 @@ Result<void> writeInOrder(HANDLE handle, std::string_view bytes)
     return {};
 }
 
-// The event a thread waits on for its writes to the temporary file: one for
-// the thread's life, as making one costs about as much as a write.
-class CompletionEvent
-{
-public:
-    CompletionEvent() : event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    CompletionEvent(const CompletionEvent &) = delete;
-    CompletionEvent &operator=(const CompletionEvent &) = delete;
-    ~CompletionEvent()
-    {
-        if (event)
-            ::CloseHandle(event);
-    }
-    HANDLE handle() const { return event; }
-
-private:
-    HANDLE event;
-};
-
 // The temporary file, whose handle is overlapped: on a synchronous one,
 // Windows would let one call at a time through, and neither the writers
 // nor the flush behind them would overlap.
 Result<void> writeAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
 {
-    static thread_local const CompletionEvent done;
-    if (!done.handle())
+    // Each call waits on an event of its own, as writers call from several threads at once.
+    const std::unique_ptr<void, decltype(&::CloseHandle)> done(::CreateEventW(nullptr, TRUE, FALSE, nullptr),
+                                                               ::CloseHandle);
+    if (!done)
         return lastFailure();
     while (!bytes.empty()) {
         OVERLAPPED position{};
         position.Offset = DWORD(offset);
         position.OffsetHigh = DWORD(offset >> 32);
-        position.hEvent = done.handle();
+        position.hEvent = done.get();
         DWORD written = 0;
         const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size(), 1 << 30));
         if ((!::WriteFile(handle, bytes.data(), chunk, nullptr, &position) && ::GetLastError() != ERROR_IO_PENDING)
@@ -94,7 +78,7 @@ public:
     }
 
     bool writesAnywhere() const override { return false; }
-    Result<void> write(std::int64_t, std::string_view bytes) override { return writeInOrder(handle, bytes); }
+    Result<void> write(std::int64_t, std::string_view bytes) override { return writeThrough(handle, bytes); }
     Result<void> commit() override { return {}; }
 
 private:
@@ -116,10 +100,17 @@ std::wstring companionName(const std::wstring &target, std::wstring_view kind)
            + std::to_wstring(counter++) + std::wstring(temporaryExtension);
 }
 
+// What stays held past the wait is left: it carries the mark, and a later
+// run clears it.
+void removeFile(const HeldFileWait &wait, const std::wstring &path)
+{
+    static_cast<void>(retryWhileHeld(wait, [&] { return ::DeleteFileW(path.c_str()); }));
+}
+
 // Temporary files of earlier runs that were killed between giving their file
 // a name and renaming it. One that a running sort holds open cannot be
 // deleted, and so is left alone.
-void clearLeftovers(const std::wstring &target)
+void clearLeftovers(const HeldFileWait &wait, const std::wstring &target)
 {
     WIN32_FIND_DATAW found;
     const std::wstring pattern = target + std::wstring(temporaryMark) + L"*" + std::wstring(temporaryExtension);
@@ -128,8 +119,7 @@ void clearLeftovers(const std::wstring &target)
         return;
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     do {
-        const std::wstring leftover = folder + found.cFileName;
-        retryWhileHeld([&] { return ::DeleteFileW(leftover.c_str()); });
+        removeFile(wait, folder + found.cFileName);
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
 }
@@ -140,9 +130,9 @@ class ReplacingOutput : public OutputFile
 {
 public:
     ReplacingOutput(HANDLE temporary, std::wstring temporaryName, std::wstring target, bool targetExists,
-                    std::int64_t size)
+                    std::int64_t size, const HeldFileWait &runWait)
         : handle(temporary), temporaryPath(std::move(temporaryName)), targetPath(std::move(target)),
-          replacing(targetExists), flushBehind([temporary] { ::FlushFileBuffers(temporary); }, size)
+          replacing(targetExists), wait(runWait), flushBehind([temporary] { ::FlushFileBuffers(temporary); }, size)
     {
     }
     ~ReplacingOutput() override
@@ -151,7 +141,7 @@ public:
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);
         if (!committed)
-            retryWhileHeld([&] { return ::DeleteFileW(temporaryPath.c_str()); });
+            removeFile(wait, temporaryPath);
     }
 
     bool writesAnywhere() const override { return true; }
@@ -179,12 +169,10 @@ public:
 private:
     Result<void> moveToTarget()
     {
-        if (const DWORD error = retryWhileHeld([&] {
-                return ::MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-            }))
-            return Failure{systemReason(error)};
-        return {};
+        return retryWhileHeld(wait, [&] {
+            return ::MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        });
     }
 
     // Keeps the old file's attributes and security. The old file is kept as a
@@ -192,18 +180,19 @@ private:
     Result<void> replaceTarget()
     {
         const std::wstring backup = companionName(targetPath, L"old-");
-        const DWORD error = retryWhileHeld([&] {
+        const Result<void> replaced = retryWhileHeld(wait, [&] {
             return ::ReplaceFileW(targetPath.c_str(), temporaryPath.c_str(), backup.c_str(),
                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
         });
-        if (!error) {
-            retryWhileHeld([&] { return ::DeleteFileW(backup.c_str()); });
-            return {};
+        if (replaced) {
+            removeFile(wait, backup);
+        } else if (::GetFileAttributesW(targetPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            // The old file went to the backup but the new one could not follow: put it back.
+            static_cast<void>(retryWhileHeld(wait, [&] {
+                return ::MoveFileExW(backup.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH);
+            }));
         }
-        // The old file went to the backup but the new one could not follow: put it back.
-        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            retryWhileHeld([&] { return ::MoveFileExW(backup.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH); });
-        return Failure{systemReason(error)};
+        return replaced;
     }
 
     HANDLE handle;
@@ -211,13 +200,15 @@ private:
     std::wstring targetPath;
     bool replacing;
     bool committed = false;
+    // A copy is the same deadline: the commit waits within the run's time.
+    HeldFileWait wait;
     FlushBehind flushBehind;
 };
 
 } // namespace
 
 Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::path &path, std::int64_t size,
-                                                       const HeldFileWait &)
+                                                       const HeldFileWait &wait)
 {
     if (isStandardStream(path))
         return std::make_unique<DirectOutput>(::GetStdHandle(STD_OUTPUT_HANDLE), false);
@@ -242,23 +233,24 @@ Result<std::unique_ptr<OutputFile>> OutputFile::create(const std::filesystem::pa
         // Replacing needs the old file not held by a program that shares it
         // with nobody, as a spreadsheet does.
         HANDLE old = INVALID_HANDLE_VALUE;
-        if (const DWORD error = retryWhileHeld([&] {
-                old = ::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr);
-                return old != INVALID_HANDLE_VALUE;
-            }))
-            return Failure{systemReason(error)};
+        const Result<void> opened = retryWhileHeld(wait, [&] {
+            old = ::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+            return old != INVALID_HANDLE_VALUE;
+        });
+        if (!opened)
+            return opened.failure();
         ::CloseHandle(old);
     }
 
-    clearLeftovers(target);
+    clearLeftovers(wait, target);
     const std::wstring temporaryName = companionName(target, L"");
     const HANDLE temporary = ::CreateFileW(temporaryName.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (temporary == INVALID_HANDLE_VALUE)
         return lastFailure();
-    auto output = std::make_unique<ReplacingOutput>(temporary, temporaryName, target, exists, size);
+    auto output = std::make_unique<ReplacingOutput>(temporary, temporaryName, target, exists, size, wait);
     if (!markForDeletion(temporary, true))
         return lastFailure();
     // Reserving the whole size first finds a full disk before anything is written.
