@@ -86,6 +86,13 @@ const std::string longKey1Again = byCharacters("BR01", "SÃO BENTO", "ÄÖÜ1");
 
 const std::string readFailure = "Failed Sort - cannot read input file, \n File = standard input\n Reason = ";
 
+std::string unknownEncoding(const std::string &value)
+{
+    return "--encoding: " + value
+           + " is neither utf-8 nor a known code page (437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, 1251, 1252, "
+             "1253, 1254, 1255, 1256, 1257, 1258)\nTry 'tavel-sort --help'.\n";
+}
+
 struct Run
 {
     int exitCode;
@@ -143,9 +150,10 @@ TEST_CASE("sorting files as their writers saved them")
         {"two marked files joined", mark + routeFile({cafe}) + mark + routeFile({zurich}), {}, 2,
          readFailure + "A byte order mark begins line 2, as where two files were joined: remove it\n"},
         {"ANSI where UTF-8 was chosen", ansi, {"--encoding", "utf-8"}, 2, readFailure + "Line 2 is not UTF-8 text\n"},
-        {"unknown encoding", notepad, {"--encoding", "latin1"}, 2,
-         "--encoding: latin1 is neither utf-8 nor a known code page (437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, "
-         "1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)\nTry 'tavel-sort --help'.\n"},
+        {"unknown encoding", notepad, {"--encoding", "latin1"}, 2, unknownEncoding("latin1")},
+        // Refused before a byte is read: an input larger than a pipe holds is left unread.
+        {"a number that is no code page", std::string(1 << 20, 'A'), {"--encoding", "1234"}, 2,
+         unknownEncoding("1234")},
         {"unknown unit", notepad, {"--columns", "cells"}, 2,
          "--columns: cells is neither characters nor bytes\nTry 'tavel-sort --help'.\n"},
     };
