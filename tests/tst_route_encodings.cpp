@@ -84,6 +84,9 @@ const std::string longKey1 = byCharacters("BR01", "SÃO PAULO", "ÄÖÜ1");
 const std::string longKey2 = byCharacters("BR02", "SÃO PAULO", "ÄÖÜ1");
 const std::string longKey1Again = byCharacters("BR01", "SÃO BENTO", "ÄÖÜ1");
 
+// Past U+10FFFF, so no UTF-8: a byte is a column, in code page 1252.
+const std::string beyondUnicode = byBytes("BR01", "SAO PAULO", "0100").replace(59, 4, "\xf4\x90\x80\x80");
+
 const std::string readFailure = "Failed Sort - cannot read input file, \n File = standard input\n Reason = ";
 
 std::string unknownEncoding(const std::string &value)
@@ -190,6 +193,9 @@ TEST_CASE("--duplicates says how lines were read")
          "code page 1252\n"},
         {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0,
          "4 records, no repeated keys\nRead other than as ASCII: 3 lines in code page 932\n"},
+        {"a code point past U+10FFFF: not UTF-8, so a byte a column", routeFile({beyondUnicode, beyondUnicode}), {}, 1,
+         "Line 2 repeats line 1: Name = SAO PAULO; Key = 0100.............SABR01\n2 records, 1 repeats an earlier "
+         "key\nRead other than as ASCII: 2 lines in code page 1252\n"},
         {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Line 3 repeats line 1: Name = SÃO BENTO; Key = 0100.............SÃBR01\n3 records, 1 repeats an earlier "
          "key\nRead other than as ASCII: 2 lines as UTF-8 counting characters\n"},
