@@ -196,6 +196,10 @@ TEST_CASE("--duplicates says how lines were read")
         {"a code point past U+10FFFF: not UTF-8, so a byte a column", routeFile({beyondUnicode, beyondUnicode}), {}, 1,
          "Line 2 repeats line 1: Name = SAO PAULO; Key = 0100.............SABR01\n2 records, 1 repeats an earlier "
          "key\nRead other than as ASCII: 2 lines in code page 1252\n"},
+        // Half is not most: a UTF-8 line as long as half the ASCII lines was not padded by bytes.
+        {"half the ASCII lines of the UTF-8 line's length",
+         routeFile({byCharacters("AA06", "QUAY", "0250", 5), cafe, byBytes("AA02", "CAFÉ ROYAL", "0100").substr(0, 178)}),
+         {}, 0, "3 records, no repeated keys\nRead other than as ASCII: 1 line as UTF-8 counting characters\n"},
         {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Line 3 repeats line 1: Name = SÃO BENTO; Key = 0100.............SÃBR01\n3 records, 1 repeats an earlier "
          "key\nRead other than as ASCII: 2 lines as UTF-8 counting characters\n"},
