@@ -4,6 +4,7 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,26 @@ const std::string longKey1 = byCharacters("BR01", "SÃO PAULO", "ÄÖÜ1");
 const std::string longKey2 = byCharacters("BR02", "SÃO PAULO", "ÄÖÜ1");
 const std::string longKey1Again = byCharacters("BR01", "SÃO BENTO", "ÄÖÜ1");
 
+// Shift JIS records whose keys share their first 24 bytes and differ in the
+// 25th, the route code's last character: a katakana of one byte makes a key
+// of 25 bytes, a kanji of two (lead byte, then trail) one of 26 whose 25th
+// byte is smaller. Enough of them that they are ordered byte by byte, not by
+// comparison.
+const std::vector<std::string> toldApartBy25thByte = [] {
+    std::vector<std::string> records;
+    for (int i = 0; i < 31; ++i) {
+        for (const std::string &last : {std::string{char(0xa1 + i)}, std::string{char(0x81 + i), '\x8c'}})
+            records.push_back(routeRecord("JP0", "\x93\x8c\x8b\x9e", "0100", 2).replace(3, 1, last));
+    }
+    return records;
+}();
+// As the records differ in that character alone, their byte order is their keys'.
+const std::vector<std::string> toldApartBy25thByteSorted = [] {
+    std::vector<std::string> sorted = toldApartBy25thByte;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}();
+
 // Past U+10FFFF, so no UTF-8: a byte is a column, in code page 1252.
 const std::string beyondUnicode = byBytes("BR01", "SAO PAULO", "0100").replace(59, 4, "\xf4\x90\x80\x80");
 
@@ -145,6 +166,8 @@ TEST_CASE("sorting files as their writers saved them")
          routeFile({munster, cafeAccent, zurich, cafe})},
         {"keys longer than 25 bytes, differing after them", routeFile({longKey2, cafe, longKey1}), {}, 0,
          routeFile({cafe, longKey1, longKey2})},
+        {"keys of 25 and 26 bytes told apart by the 25th, Shift JIS", routeFile(toldApartBy25thByte),
+         {"--encoding", "932"}, 0, routeFile(toldApartBy25thByteSorted)},
 
         {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Failed Sort - duplicate keys, \n Line =  3\n Name = SÃO BENTO\n Key = 0100.............SÃBR01\n"},
