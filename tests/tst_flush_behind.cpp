@@ -86,18 +86,22 @@ TEST_CASE("no flush runs after stop returns, and never two at once")
             },
             std::int64_t(1) << 40);
         std::atomic<bool> writing{true};
+        std::atomic<int> writesAfterStop{0};
         std::vector<std::jthread> writers;
         for (int w = 0; w < 2; ++w) {
             writers.emplace_back([&] {
-                while (writing)
+                while (writing) {
                     behind.written(FlushBehind::flushEvery / 4);
+                    if (stopped)
+                        ++writesAfterStop;
+                }
             });
         }
         // Stops with flushes under way and writes still coming in.
         CHECK(becomesTrue(flushes));
         behind.stop();
         stopped = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        CHECK(becomesTrue(writesAfterStop));
         writing = false;
         writers.clear();
         CHECK(lateFlushes == 0);

@@ -4,6 +4,7 @@
 
 #include <doctest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,37 @@ const std::string longKey1 = byCharacters("BR01", "SÃO PAULO", "ÄÖÜ1");
 const std::string longKey2 = byCharacters("BR02", "SÃO PAULO", "ÄÖÜ1");
 const std::string longKey1Again = byCharacters("BR01", "SÃO BENTO", "ÄÖÜ1");
 
+// Shift JIS records whose keys share their first 24 bytes and differ in the
+// 25th, the route code's last character: a katakana of one byte makes a key
+// of 25 bytes, a kanji of two (lead byte, then trail) one of 26 whose 25th
+// byte is smaller. Enough of them that they are ordered byte by byte, not by
+// comparison.
+const std::vector<std::string> toldApartBy25thByte = [] {
+    std::vector<std::string> records;
+    for (int i = 0; i < 31; ++i) {
+        for (const std::string &last : {std::string{char(0xa1 + i)}, std::string{char(0x81 + i), '\x8c'}})
+            records.push_back(routeRecord("JP0", "\x93\x8c\x8b\x9e", "0100", 2).replace(3, 1, last));
+    }
+    return records;
+}();
+// As the records differ in that character alone, their byte order is their keys'.
+const std::vector<std::string> toldApartBy25thByteSorted = [] {
+    std::vector<std::string> sorted = toldApartBy25thByte;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}();
+
+// Past U+10FFFF, so no UTF-8: a byte is a column, in code page 1252.
+const std::string beyondUnicode = byBytes("BR01", "SAO PAULO", "0100").replace(59, 4, "\xf4\x90\x80\x80");
+
 const std::string readFailure = "Failed Sort - cannot read input file, \n File = standard input\n Reason = ";
+
+std::string unknownEncoding(const std::string &value)
+{
+    return "--encoding: " + value
+           + " is neither utf-8 nor a known code page (437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, 1251, 1252, "
+             "1253, 1254, 1255, 1256, 1257, 1258)\nTry 'tavel-sort --help'.\n";
+}
 
 struct Run
 {
@@ -135,6 +166,8 @@ TEST_CASE("sorting files as their writers saved them")
          routeFile({munster, cafeAccent, zurich, cafe})},
         {"keys longer than 25 bytes, differing after them", routeFile({longKey2, cafe, longKey1}), {}, 0,
          routeFile({cafe, longKey1, longKey2})},
+        {"keys of 25 and 26 bytes told apart by the 25th, Shift JIS", routeFile(toldApartBy25thByte),
+         {"--encoding", "932"}, 0, routeFile(toldApartBy25thByteSorted)},
 
         {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Failed Sort - duplicate keys, \n Line =  3\n Name = SÃO BENTO\n Key = 0100.............SÃBR01\n"},
@@ -143,9 +176,10 @@ TEST_CASE("sorting files as their writers saved them")
         {"two marked files joined", mark + routeFile({cafe}) + mark + routeFile({zurich}), {}, 2,
          readFailure + "A byte order mark begins line 2, as where two files were joined: remove it\n"},
         {"ANSI where UTF-8 was chosen", ansi, {"--encoding", "utf-8"}, 2, readFailure + "Line 2 is not UTF-8 text\n"},
-        {"unknown encoding", notepad, {"--encoding", "latin1"}, 2,
-         "--encoding: latin1 is neither utf-8 nor a known code page (437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, "
-         "1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)\nTry 'tavel-sort --help'.\n"},
+        {"unknown encoding", notepad, {"--encoding", "latin1"}, 2, unknownEncoding("latin1")},
+        // Refused before a byte is read: an input larger than a pipe holds is left unread.
+        {"a number that is no code page", std::string(1 << 20, 'A'), {"--encoding", "1234"}, 2,
+         unknownEncoding("1234")},
         {"unknown unit", notepad, {"--columns", "cells"}, 2,
          "--columns: cells is neither characters nor bytes\nTry 'tavel-sort --help'.\n"},
     };
@@ -182,6 +216,13 @@ TEST_CASE("--duplicates says how lines were read")
          "code page 1252\n"},
         {"Shift JIS, chosen", shiftJis, {"--encoding", "932"}, 0,
          "4 records, no repeated keys\nRead other than as ASCII: 3 lines in code page 932\n"},
+        {"a code point past U+10FFFF: not UTF-8, so a byte a column", routeFile({beyondUnicode, beyondUnicode}), {}, 1,
+         "Line 2 repeats line 1: Name = SAO PAULO; Key = 0100.............SABR01\n2 records, 1 repeats an earlier "
+         "key\nRead other than as ASCII: 2 lines in code page 1252\n"},
+        // Half is not most: a UTF-8 line as long as half the ASCII lines was not padded by bytes.
+        {"half the ASCII lines of the UTF-8 line's length",
+         routeFile({byCharacters("AA06", "QUAY", "0250", 5), cafe, byBytes("AA02", "CAFÉ ROYAL", "0100").substr(0, 178)}),
+         {}, 0, "3 records, no repeated keys\nRead other than as ASCII: 1 line as UTF-8 counting characters\n"},
         {"a repeat inside accented name columns", routeFile({saoPaulo, cafe, saoBento}), {}, 1,
          "Line 3 repeats line 1: Name = SÃO BENTO; Key = 0100.............SÃBR01\n3 records, 1 repeats an earlier "
          "key\nRead other than as ASCII: 2 lines as UTF-8 counting characters\n"},

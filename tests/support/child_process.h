@@ -43,8 +43,9 @@ public:
     // millisecond; false when it ended first.
     bool killOnceSeen(const std::function<bool()> &seen);
     // Waits for the end, gathering what the program wrote; a program still
-    // running after the limit is killed.
-    ProcessRun finish(int secondsAllowed = 120);
+    // running after the limit is killed. The limit is for a program that
+    // hangs: far beyond what any run takes on a loaded machine.
+    ProcessRun finish(int secondsAllowed = 300);
 
     struct Handles;
 

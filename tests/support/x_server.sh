@@ -35,7 +35,8 @@ start_x_server() {
         Xvfb -displayfd 3 -nolisten tcp -screen 0 "${screen_size:-800x600}x24" 3>"$work/display" 2>>"$work/xvfb.log" &
         x_server_pid=$!
         started+=("$x_server_pid")
-        for _ in $(seq 200); do
+        # Bounds of a minute and more: a loaded machine may take that long.
+        for _ in $(seq 600); do
             [[ -s $work/display ]] && break
             kill -0 "$x_server_pid" 2>/dev/null || break
             sleep 0.1
@@ -45,7 +46,7 @@ start_x_server() {
             unset WAYLAND_DISPLAY
             # Ready only once a client gets through: on a loaded machine one
             # has been turned away just after the number was written.
-            for _ in $(seq 100); do
+            for _ in $(seq 600); do
                 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
                 kill -0 "$x_server_pid" 2>/dev/null || break
                 sleep 0.1

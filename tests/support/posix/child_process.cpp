@@ -61,6 +61,22 @@ std::vector<char *> pointers(std::vector<std::string> &texts)
     return list;
 }
 
+// A child that exits before it has read all its input closes the pipe under
+// the write, which must then fail with EPIPE rather than kill the test with
+// SIGPIPE. Ignored once, for the whole process; what it was before is given
+// back to each child before its program starts.
+const struct sigaction &ignorePipeSignal()
+{
+    static const struct sigaction before = [] {
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        struct sigaction previous{};
+        ::sigaction(SIGPIPE, &ignore, &previous);
+        return previous;
+    }();
+    return before;
+}
+
 } // namespace
 
 ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vector<std::string> &arguments,
@@ -75,12 +91,14 @@ ChildProcess::ChildProcess(const std::filesystem::path &program, const std::vect
     std::vector<std::string> environmentTexts = mergedEnvironment(setup.environment);
     std::vector<char *> envp = pointers(environmentTexts);
     const std::string folder = setup.workingFolder.string();
+    const struct sigaction &pipeSignal = ignorePipeSignal();
 
     int input[2], output[2], error[2];
     if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0 || ::pipe2(error, O_CLOEXEC) != 0)
         return;
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::sigaction(SIGPIPE, &pipeSignal, nullptr);
         ::dup2(input[0], STDIN_FILENO);
         ::dup2(output[1], STDOUT_FILENO);
         ::dup2(error[1], STDERR_FILENO);
@@ -161,6 +179,11 @@ ProcessRun ChildProcess::finish(int secondsAllowed)
                 continue;
             if (ready.fd == handles->input) {
                 const ssize_t written = ::write(handles->input, handles->pendingInput.data(), handles->pendingInput.size());
+                if (written < 0 && (errno == EAGAIN || errno == EINTR))
+                    continue;
+                // EPIPE: the child stopped reading; what it wrote and its exit still count.
+                if (written < 0 && errno != EPIPE)
+                    run.standardError += std::string("(standard input not written: ") + std::strerror(errno) + ")";
                 if (written > 0)
                     handles->pendingInput.erase(0, std::size_t(written));
                 if (written < 0 || handles->pendingInput.empty())

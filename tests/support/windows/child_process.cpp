@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <map>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -73,6 +74,28 @@ std::thread drain(HANDLE pipe, std::string &into)
         DWORD got = 0;
         while (::ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
             into.append(buffer, got);
+        ::CloseHandle(pipe);
+    });
+}
+
+// Writes the program's input on a thread of its own, so that a program that
+// reads none of it is still bound by the time allowed. A program that ends
+// before it has read everything breaks the pipe: the write fails, and what the
+// program wrote and its exit still count; any other failure is reported.
+std::thread feed(HANDLE pipe, std::string_view input, std::string &failure)
+{
+    return std::thread([pipe, input, &failure] {
+        std::string_view pending = input;
+        while (!pending.empty()) {
+            DWORD written = 0;
+            if (!::WriteFile(pipe, pending.data(), DWORD(pending.size()), &written, nullptr)) {
+                const DWORD error = ::GetLastError();
+                if (error != ERROR_BROKEN_PIPE && error != ERROR_NO_DATA)
+                    failure = "(standard input not written: " + ostrel::systemReason(error) + ")";
+                break;
+            }
+            pending.remove_prefix(written);
+        }
         ::CloseHandle(pipe);
     });
 }
@@ -165,20 +188,19 @@ ProcessRun ChildProcess::finish(int secondsAllowed)
     }
     std::thread output = drain(std::exchange(handles->output, nullptr), run.standardOutput);
     std::thread error = drain(std::exchange(handles->error, nullptr), run.standardError);
-    std::string_view pending = handles->standardInput;
-    while (!pending.empty()) {
-        DWORD written = 0;
-        if (!::WriteFile(handles->input, pending.data(), DWORD(pending.size()), &written, nullptr))
-            break;
-        pending.remove_prefix(written);
-    }
-    ::CloseHandle(std::exchange(handles->input, nullptr));
-    if (::WaitForSingleObject(handles->process, DWORD(secondsAllowed) * 1000) == WAIT_TIMEOUT) {
+    std::string inputFailure;
+    std::thread input = feed(std::exchange(handles->input, nullptr), handles->standardInput, inputFailure);
+    const bool finished = ::WaitForSingleObject(handles->process, DWORD(secondsAllowed) * 1000) != WAIT_TIMEOUT;
+    if (!finished) {
         kill();
         ::WaitForSingleObject(handles->process, INFINITE);
     }
+    input.join();
     output.join();
     error.join();
+    run.standardError += inputFailure;
+    if (!finished)
+        run.standardError += "did not finish";
     DWORD code = 0;
     ::GetExitCodeProcess(handles->process, &code);
     run.exitCode = handles->killed ? -1 : int(code);

@@ -19,9 +19,10 @@ HOME=$home "$window_program" >"$work/window.log" 2>&1 &
 window_pid=$!
 started+=("$window_pid")
 
-# xdotool's --sync waits without end; timeout bounds it.
+# xdotool's --sync waits without end; timeout bounds it, generously: a loaded
+# machine takes its time to start the program.
 visible_window() {
-    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+    timeout 90 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
 }
 
 form=$(visible_window 'Ostrel - Tavel Sort') || fail "no window titled 'Ostrel - Tavel Sort'"

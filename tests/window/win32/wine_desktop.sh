@@ -61,12 +61,12 @@ client_size() {
 }
 
 # A window just mapped may still be settling on a loaded machine: asks again,
-# for up to ten seconds, until the answer is the expected one, and prints the
-# last answer.
+# for half a minute and more, until the answer is the expected one, and prints
+# the last answer.
 settled() {
     local expected=$1 answer=
     shift
-    for _ in $(seq 50); do
+    for _ in $(seq 150); do
         answer=$("$@") || true
         [[ $answer == "$expected" ]] && break
         sleep 0.2
@@ -82,7 +82,7 @@ probe() {
 # Dismisses the box with Return and waits until it is gone.
 dismiss_box() {
     xdotool windowactivate --sync "$1" key Return
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         xdotool search --onlyvisible --name '^OstrelSort$' >/dev/null || return 0
         sleep 0.1
     done
