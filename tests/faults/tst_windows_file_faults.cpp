@@ -120,7 +120,7 @@ TEST_CASE("a file Windows refuses is reported with its reason, and nothing chang
                 const auto start = std::chrono::steady_clock::now();
                 const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / row.input, folder / row.output);
                 CHECK(std::chrono::steady_clock::now() - start < std::chrono::seconds(1));
-                CHECK(outcome.result == ostrel::SortOutcome::Result::WriteFailed);
+                CHECK(outcome.kind == ostrel::SortOutcome::Kind::WriteFailed);
             }
             ::SetFileAttributesW((folder / "out\\sorted.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
         }
@@ -206,7 +206,7 @@ TEST_CASE("a file another program holds for a moment is waited for, and one held
             held.reset();
 
             if (!row.forGood) {
-                CHECK(outcome.result == ostrel::SortOutcome::Result::Sorted);
+                CHECK(outcome.kind == ostrel::SortOutcome::Kind::Sorted);
                 CHECK(support::readFile(folder / "out\\sorted.txt") == support::routeFile({recordA, recordB}));
                 CHECK(support::folderEntries(folder / "out") == std::vector<std::string>{"sorted.txt"});
             } else {
