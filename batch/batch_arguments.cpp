@@ -6,6 +6,9 @@
 
 #include <CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
+
 namespace ostrel {
 
 namespace {
@@ -47,11 +50,27 @@ std::optional<std::string> chooseColumns(const std::string &value, ReadingChoice
     return std::nullopt;
 }
 
+// A size such as 512M, 2G or plain bytes.
+std::optional<std::string> chooseMemory(const std::string &value, RunSettings &settings)
+{
+    const std::size_t digits = std::min(value.find_first_not_of("0123456789"), value.size());
+    const std::string unit = value.substr(digits);
+    const std::string units = "KMG";
+    const std::size_t unitAt = unit.size() == 1 ? units.find(char(std::toupper(unit[0]))) : std::string::npos;
+    const int shift = unit.empty() ? 0 : unitAt == std::string::npos ? -1 : 10 * int(unitAt + 1);
+    // No machine holds 4 TiB, and less cannot overflow once scaled.
+    const std::int64_t number = digits > 0 && digits <= 13 ? std::stoll(value.substr(0, digits)) : 0;
+    if (shift < 0 || number == 0 || number > (std::int64_t(1) << (42 - shift)))
+        return "--memory: " + value + " is not a size in bytes or with K, M or G, such as 512M or 2G";
+    settings.memory = number << shift;
+    return std::nullopt;
+}
+
 } // namespace
 
 BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
 {
-    BatchArguments result{inputFilePath(), outputFilePath(), false, systemChoice(), std::nullopt, std::nullopt};
+    BatchArguments result{inputFilePath(), outputFilePath(), false, systemChoice(), {}, std::nullopt, std::nullopt};
     CLI::App app("Puts a file of route records into key order.\n"
                  "Exit status: 0 sorted, 1 refused for a duplicate key, 2 any other failure.",
                  "tavel-sort");
@@ -79,6 +98,15 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
                    "Count columns in characters or bytes (default: characters, but bytes for a UTF-8 line as long in "
                    "bytes as most ASCII lines)")
         ->option_text("UNIT");
+    std::string memory;
+    std::string temporaryFolder;
+    app.add_option("--memory", memory,
+                   "The most memory to use, such as 512M or 2G; a larger file is sorted in runs kept in temporary "
+                   "files (default: what this machine can give now)")
+        ->option_text("SIZE");
+    app.add_option("--temporary-folder", temporaryFolder,
+                   "Folder for the temporary runs of a file larger than the memory (default: the output's folder)")
+        ->option_text("DIR");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -102,6 +130,12 @@ BatchArguments parseBatchArguments(const std::vector<std::string> &arguments)
         if ((result.usageError = chooseColumns(columns, result.reading)))
             return result;
     }
+    if (!memory.empty()) {
+        if ((result.usageError = chooseMemory(memory, result.settings)))
+            return result;
+    }
+    if (!temporaryFolder.empty())
+        result.settings.temporaryFolder = pathFromText(temporaryFolder);
     if (result.listDuplicates && !output.empty()) {
         result.usageError = "--duplicates writes no file, so takes no OUTPUT: " + output;
         return result;

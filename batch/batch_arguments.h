@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runtime/line_reading.h"
+#include "sorting/run_settings.h"
 
 #include <filesystem>
 #include <optional>
@@ -17,6 +18,8 @@ struct BatchArguments
     bool listDuplicates = false;
     // How lines are read, by --encoding and --columns.
     ReadingChoice reading;
+    // The memory bound and temporary folder, by --memory and --temporary-folder.
+    RunSettings settings;
     // For --help and --version: the text to print instead of sorting.
     std::optional<std::string> information;
     // What is wrong with the command line, in one line.

@@ -1,5 +1,6 @@
 #include "batch/batch_arguments.h"
 #include "batch/console_text.h"
+#include "batch/progress_line.h"
 #include "runtime/command_line.h"
 #include "runtime/console.h"
 #include "runtime/path_text.h"
@@ -28,10 +29,21 @@ void show(StandardStream stream, std::string_view message)
     ostrel::writeText(stream, ostrel::consoleText(message, ostrel::isTerminal(stream)));
 }
 
-int listDuplicates(const std::filesystem::path &inputPath, const ostrel::ReadingChoice &chosen)
+// Runs the work with its progress shown, the line gone before any message.
+template <typename Work> auto watched(Work work, ostrel::RunSettings settings)
+{
+    ostrel::Progress progress;
+    settings.progress = &progress;
+    const ostrel::ProgressLine line(progress);
+    return work(settings);
+}
+
+int listDuplicates(const ostrel::BatchArguments &arguments)
 {
     using Kind = ostrel::DuplicateCheck::Kind;
-    const ostrel::DuplicateCheck check = ostrel::checkRepeatedKeys(inputPath, chosen);
+    const ostrel::DuplicateCheck check = watched([&](const ostrel::RunSettings &settings) {
+        return ostrel::checkRepeatedKeys(arguments.inputPath, arguments.reading, settings);
+    }, arguments.settings);
     switch (check.kind) {
     case Kind::NoRepeats:
         show(StandardStream::Output, check.report);
@@ -45,13 +57,14 @@ int listDuplicates(const std::filesystem::path &inputPath, const ostrel::Reading
     }
 }
 
-int sort(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
-         const ostrel::ReadingChoice &chosen)
+int sort(const ostrel::BatchArguments &arguments)
 {
-    const SortOutcome outcome = ostrel::sortRecordFile(inputPath, outputPath, chosen);
+    const SortOutcome outcome = watched([&](const ostrel::RunSettings &settings) {
+        return ostrel::sortRecordFile(arguments.inputPath, arguments.outputPath, arguments.reading, settings);
+    }, arguments.settings);
     // Sorted records on standard output are the data; the message must not join them.
     const bool sorted = outcome.kind == SortOutcome::Kind::Sorted;
-    const bool recordsOnOutput = ostrel::isStandardStream(outputPath);
+    const bool recordsOnOutput = ostrel::isStandardStream(arguments.outputPath);
     show(sorted && !recordsOnOutput ? StandardStream::Output : StandardStream::Error, outcome.message);
     return exitStatus(outcome.kind);
 }
@@ -70,6 +83,6 @@ int main(int argc, char *argv[])
         return 2;
     }
     if (arguments.listDuplicates)
-        return listDuplicates(arguments.inputPath, arguments.reading);
-    return sort(arguments.inputPath, arguments.outputPath, arguments.reading);
+        return listDuplicates(arguments);
+    return sort(arguments);
 }

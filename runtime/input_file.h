@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -46,5 +48,23 @@ private:
 // that holds it for a moment. Throws std::bad_alloc when it does not fit in
 // memory.
 Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &wait);
+
+// An input too large to hold whole, read a piece at a time.
+class InputReader
+{
+public:
+    // Opens the file, or standard input for "-", as readInputFile does.
+    static Result<std::unique_ptr<InputReader>> open(const std::filesystem::path &path, const HeldFileWait &wait);
+    virtual ~InputReader() = default;
+
+    // The file's size as it was opened; empty for a pipe or device, which
+    // can only be read once, in order.
+    virtual std::optional<std::int64_t> size() const = 0;
+    // Up to into.size() bytes from offset, fewer only at the end; a pipe
+    // or device gives its next bytes, whatever the offset.
+    virtual Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) = 0;
+    // Asked once the bytes have been used, as InputSource is.
+    virtual Result<void> keptThroughout() const = 0;
+};
 
 } // namespace ostrel

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
+#include <utility>
 
 namespace ostrel {
 
@@ -10,5 +12,33 @@ namespace ostrel {
 // machine above all. Throws std::bad_alloc when the system refuses.
 void *allocateLarge(std::size_t bytes);
 void releaseLarge(void *memory, std::size_t bytes);
+
+// Bytes taken that way, each page costing nothing until it is first written:
+// a buffer as large as a run's whole memory costs only what is read into it.
+class LargeBuffer
+{
+public:
+    LargeBuffer() = default;
+    LargeBuffer(const LargeBuffer &) = delete;
+    LargeBuffer &operator=(const LargeBuffer &) = delete;
+    ~LargeBuffer() { releaseLarge(first, count); }
+
+    // At least `bytes` long; what it held is gone where it grows.
+    void ensure(std::size_t bytes)
+    {
+        if (bytes <= count)
+            return;
+        releaseLarge(std::exchange(first, nullptr), std::exchange(count, 0));
+        first = static_cast<char *>(allocateLarge(bytes));
+        count = bytes;
+    }
+    std::span<char> bytes() const { return {first, count}; }
+    char *data() const { return first; }
+    std::size_t size() const { return count; }
+
+private:
+    char *first = nullptr;
+    std::size_t count = 0;
+};
 
 } // namespace ostrel

@@ -116,6 +116,12 @@ public:
     // read each way.
     TextReading reading(const ReadingChoice &chosen) const;
     LineCounts counts(const TextReading &reading) const;
+    // Whether the UTF-8 lines are read alike with either common length: a
+    // file keyed a piece at a time guesses the length from its first piece.
+    bool readsAlike(std::int64_t commonLength, std::int64_t otherLength) const
+    {
+        return commonLength == otherLength || (utf8.of(commonLength) == 0 && utf8.of(otherLength) == 0);
+    }
 
 private:
     class LengthCounts

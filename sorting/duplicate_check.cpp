@@ -1,12 +1,14 @@
 #include "sorting/duplicate_check.h"
 
 #include "runtime/code_page.h"
+#include "runtime/memory_bound.h"
 #include "runtime/path_text.h"
 #include "sorting/keyed_file.h"
 #include "sorting/record_key.h"
 #include "sorting/record_sort.h"
 #include "sorting/repeated_keys.h"
 #include "sorting/sort_outcome.h"
+#include "sorting/sort_run.h"
 
 #include <new>
 
@@ -64,29 +66,67 @@ DuplicateCheck failed(DuplicateCheck::Kind kind, SortOutcome outcome)
 
 } // namespace
 
-DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen)
-{
-    const auto readFailed = [&](const Failure &failure) {
-        return failed(DuplicateCheck::Kind::ReadFailed, readFailedOutcome(displayInputPath(inputPath), failure.reason));
-    };
-    try {
-        Result<KeyedFile> input = readKeyedFile(inputPath, chosen, HeldFileWait());
-        if (!input)
-            return readFailed(input.failure());
-        RecordSort sort = planSort(*input);
-        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(sortRemaining(sort));
-        if (const Result<void> kept = input->keptThroughout(); !kept)
-            return readFailed(kept.failure());
+namespace {
 
-        const TextReading &reading = input->reading();
-        DuplicateCheck check{repeats.empty() ? DuplicateCheck::Kind::NoRepeats : DuplicateCheck::Kind::Repeats, {}};
-        for (const RepeatedRecord &repeat : repeats)
-            check.report += repeatText(repeat, reading) + "\r\n";
-        check.report += summaryText(std::int64_t(input->records().size()), repeats.size());
-        const LineCounts &counts = input->lineCounts();
-        if (counts.utf8Characters + counts.utf8Bytes + counts.ansi > 0)
-            check.report += "\r\n" + readingText(counts, reading);
-        return check;
+DuplicateCheck report(const std::vector<RepeatedRecord> &repeats, std::int64_t records, const LineCounts &counts,
+                      const TextReading &reading)
+{
+    DuplicateCheck check{repeats.empty() ? DuplicateCheck::Kind::NoRepeats : DuplicateCheck::Kind::Repeats, {}};
+    for (const RepeatedRecord &repeat : repeats)
+        check.report += repeatText(repeat, reading) + "\r\n";
+    check.report += summaryText(records, repeats.size());
+    if (counts.utf8Characters + counts.utf8Bytes + counts.ansi > 0)
+        check.report += "\r\n" + readingText(counts, reading);
+    return check;
+}
+
+// Every repeat of a file too large for the memory, from merging its runs.
+DuplicateCheck checkRuns(KeyedPieces &input, SortedRuns &runs, const RunPaths &paths, Progress *progress)
+{
+    if (const std::optional<SortOutcome> failed = writeSortedRuns(input, runs, paths, progress))
+        return {failed->kind == SortOutcome::Kind::ReadFailed ? DuplicateCheck::Kind::ReadFailed
+                                                               : DuplicateCheck::Kind::WriteFailed,
+                failed->message};
+    const TextReading reading = input.reading();
+    Result<SortedRuns::Merged> merged = runs.merge(reading, nullptr, {}, true, progress);
+    if (const Result<void> kept = input.keptThroughout(); !kept)
+        return failed(DuplicateCheck::Kind::ReadFailed, paths.readFailed(kept.failure()));
+    if (!merged)
+        return failed(DuplicateCheck::Kind::WriteFailed,
+                      writeFailedOutcome(displayOutputPath(runs.folder()), merged.reason()));
+    std::vector<RepeatedRecord> repeats;
+    for (const MergedRepeat &repeat : merged->repeats)
+        repeats.push_back({repeat.lineNumber, repeat.firstLineNumber, repeat.line});
+    return report(repeats, runs.recordCount(), input.lineCounts(), reading);
+}
+
+} // namespace
+
+DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen,
+                                 const RunSettings &settings)
+{
+    const RunPaths paths{inputPath, {}, false};
+    std::error_code unknown;
+    const std::filesystem::path folder =
+        settings.temporaryFolder.empty() ? std::filesystem::temp_directory_path(unknown) : settings.temporaryFolder;
+    const HeldFileWait wait;
+    try {
+        const std::int64_t memory = settings.memory.value_or(availableMemory());
+        beginStep(settings.progress, Progress::Step::Reading, 0);
+        Result<std::unique_ptr<KeyedPieces>> pieces = KeyedPieces::open(inputPath, chosen, memory, folder, wait);
+        if (!pieces)
+            return failed(DuplicateCheck::Kind::ReadFailed, paths.readFailed(pieces.failure()));
+        if (!(*pieces)->whole()) {
+            SortedRuns runs(folder, wait, memory);
+            return checkRuns(**pieces, runs, paths, settings.progress);
+        }
+        KeyedFile &input = *(*pieces)->whole();
+        beginStep(settings.progress, Progress::Step::Sorting, 0);
+        RecordSort sort = planSort(input);
+        const std::vector<RepeatedRecord> repeats = listRepeatedRecords(sortRemaining(sort));
+        if (const Result<void> kept = input.keptThroughout(); !kept)
+            return failed(DuplicateCheck::Kind::ReadFailed, paths.readFailed(kept.failure()));
+        return report(repeats, std::int64_t(input.records().size()), input.lineCounts(), input.reading());
     } catch (const std::bad_alloc &) {
         return failed(DuplicateCheck::Kind::OutOfMemory, outOfMemoryOutcome(displayInputPath(inputPath)));
     }

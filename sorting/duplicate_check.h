@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runtime/line_reading.h"
+#include "sorting/run_settings.h"
 
 #include <filesystem>
 #include <string>
@@ -9,7 +10,7 @@ namespace ostrel {
 
 struct DuplicateCheck
 {
-    enum class Kind { NoRepeats, Repeats, ReadFailed, OutOfMemory };
+    enum class Kind { NoRepeats, Repeats, ReadFailed, WriteFailed, OutOfMemory };
 
     Kind kind = Kind::NoRepeats;
     // A line for each record whose key repeats an earlier one, in input
@@ -22,6 +23,7 @@ struct DuplicateCheck
 // key with the first line that holds it, for the operator who fixes the
 // file, and how its lines were read. Writes nothing. "-" stands for
 // standard input.
-DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen);
+DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen,
+                                 const RunSettings &settings = {});
 
 } // namespace ostrel

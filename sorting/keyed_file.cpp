@@ -3,7 +3,10 @@
 #include "runtime/text_body.h"
 #include "sorting/record_key.h"
 
+#include <new>
+
 namespace ostrel {
+
 
 bool KeyedFile::sameKey(const KeyedRecord &left, const KeyedRecord &right) const
 {
@@ -11,12 +14,15 @@ bool KeyedFile::sameKey(const KeyedRecord &left, const KeyedRecord &right) const
            && (left.key().isWhole() || recordKeyText(line(left), reading()) == recordKeyText(line(right), reading()));
 }
 
-Result<KeyedFile> keyFile(InputContents contents, const ReadingChoice &chosen)
+Result<KeyedFile> keyFile(InputContents contents, const ReadingChoice &chosen, std::int64_t memory,
+                          const PiecePlace &place)
 {
-    Result<TextBody> body = textBody(contents.bytes());
+    Result<TextBody> body = textBody(contents.bytes(), place);
     if (!body)
         return body.failure();
-    Result<KeyedText> keyed = keyRecords(body->lines, body->parts, chosen);
+    if (std::int64_t(contents.bytes().size()) + recordCount(*body) * std::int64_t(sizeof(KeyedRecord)) > memory)
+        throw std::bad_alloc();
+    Result<KeyedText> keyed = keyRecords(body->lines, body->parts, chosen, place);
     if (!keyed) {
         const Result<void> kept = contents.keptThroughout();
         return kept ? keyed.failure() : kept.failure();
@@ -25,12 +31,12 @@ Result<KeyedFile> keyFile(InputContents contents, const ReadingChoice &chosen)
 }
 
 Result<KeyedFile> readKeyedFile(const std::filesystem::path &path, const ReadingChoice &chosen,
-                                const HeldFileWait &wait)
+                                const HeldFileWait &wait, std::int64_t memory)
 {
     Result<InputContents> contents = readInputFile(path, wait);
     if (!contents)
         return contents.failure();
-    return keyFile(std::move(*contents), chosen);
+    return keyFile(std::move(*contents), chosen, memory);
 }
 
 } // namespace ostrel

@@ -36,6 +36,7 @@ public:
     // How the lines were read, and how many were read each way other than as ASCII.
     const TextReading &reading() const { return keyedText.reading; }
     const LineCounts &lineCounts() const { return keyedText.counts; }
+    const LineTally &tally() const { return keyedText.tally; }
 
     // Asked once the records have been used, before anything is made of them:
     // fails where the file did not hold them throughout.
@@ -50,11 +51,13 @@ private:
 
 // Reads the route file, or standard input for "-", and keys its lines, read
 // as chosen. Where a line cannot be read, a file that changed meanwhile is
-// the failure given: the change explains the line.
+// the failure given: the change explains the line. Throws std::bad_alloc
+// where the bytes and their records would take more than `memory`.
 Result<KeyedFile> readKeyedFile(const std::filesystem::path &path, const ReadingChoice &chosen,
-                                const HeldFileWait &wait);
+                                const HeldFileWait &wait, std::int64_t memory = largestInput);
 
-// The same for bytes already read.
-Result<KeyedFile> keyFile(InputContents contents, const ReadingChoice &chosen);
+// The same for bytes already read; a piece of a file is keyed as its place says.
+Result<KeyedFile> keyFile(InputContents contents, const ReadingChoice &chosen, std::int64_t memory = largestInput,
+                          const PiecePlace &place = {});
 
 } // namespace ostrel

@@ -25,24 +25,26 @@ struct PartKeying
     std::optional<std::int64_t> refusedLineStart;
 };
 
-void keyPart(std::string_view text, const TextPart &part, const ReadingChoice &chosen, KeyedRecord *records,
-             PartKeying &keying)
+void keyPart(std::string_view text, const TextPart &part, const ReadingChoice &chosen, const PiecePlace &place,
+             KeyedRecord *records, PartKeying &keying)
 {
     LineScanner scanner(text, part.begin, part.end);
     KeyedRecord *next = records + keying.firstPlace;
     KeyedRecord *const end = next + keying.places;
     // Only the whole file tells the common length, so no line is keyed by
-    // bytes yet.
-    const TextReading reading{chosen, -1};
+    // bytes yet, unless the place tells it.
+    const TextReading reading = place.reading.value_or(TextReading{chosen, -1});
     // More lines than were counted: the text changed since, which the file's
     // watch reports; the places must not be overrun meanwhile.
     for (std::optional<LineSpan> line; next != end && (line = scanner.next()); ++next) {
         const std::string_view lineText = text.substr(std::size_t(line->start), std::size_t(line->length));
-        const std::optional<LineForm> form = keying.tally.read(lineText, chosen);
+        std::optional<LineForm> form = keying.tally.read(lineText, chosen);
         if (!form) {
             keying.refusedLineStart = line->start;
             break;
         }
+        if (*form == LineForm::Utf8Characters && std::int64_t(line->length) == reading.commonLength)
+            form = LineForm::Utf8Bytes;
         const RecordKey key = BuildRecordKey(lineText, *form, reading);
         keying.partialKeys += !key.isWhole();
         std::construct_at(next, key, line->start, line->length);
@@ -84,7 +86,8 @@ std::int64_t closeGaps(const std::vector<PartKeying> &keyings, KeyedRecord *reco
 
 // Each part's lines are keyed on a core of their own, straight into their
 // counted places: the records are held once, in memory filled front to back.
-Result<KeyedText> keyRecords(std::string_view text, const std::vector<TextPart> &parts, const ReadingChoice &chosen)
+Result<KeyedText> keyRecords(std::string_view text, const std::vector<TextPart> &parts, const ReadingChoice &chosen,
+                             const PiecePlace &place)
 {
     if (std::int64_t(text.size()) >= largestInput)
         throw std::bad_alloc();
@@ -98,19 +101,19 @@ Result<KeyedText> keyRecords(std::string_view text, const std::vector<TextPart> 
     keyed.records = RecordArray(std::size_t(places));
     std::vector<std::function<void()>> keying;
     for (std::size_t p = 0; p < parts.size(); ++p)
-        keying.push_back([&, p] { keyPart(text, parts[p], chosen, keyed.records.begin(), keyings[p]); });
+        keying.push_back([&, p] { keyPart(text, parts[p], chosen, place, keyed.records.begin(), keyings[p]); });
     runInParallel(keying);
 
-    LineTally tally;
+    LineTally &tally = keyed.tally;
     for (const PartKeying &part : keyings) {
         // The parts follow each other, so the first refused is the earliest.
         if (part.refusedLineStart)
-            return Failure{part.tally.refusal(countLines(text, 0, *part.refusedLineStart) + 1)};
+            return Failure{part.tally.refusal(place.linesBefore + countLines(text, 0, *part.refusedLineStart) + 1)};
         tally.add(part.tally);
     }
-    keyed.reading = tally.reading(chosen);
+    keyed.reading = place.reading.value_or(tally.reading(chosen));
     keyed.counts = tally.counts(keyed.reading);
-    if (!chosen.columns && keyed.counts.utf8Bytes > 0) {
+    if (!place.reading && !chosen.columns && keyed.counts.utf8Bytes > 0) {
         std::vector<std::function<void()>> keyingAgain;
         for (PartKeying &part : keyings)
             keyingAgain.push_back([&] { keyBytePaddedAgain(text, keyed.reading, keyed.records.begin(), part); });

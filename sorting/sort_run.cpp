@@ -1,9 +1,9 @@
 #include "sorting/sort_run.h"
 
 #include "runtime/fixed_paths.h"
+#include "runtime/memory_bound.h"
 #include "runtime/output_file.h"
 #include "runtime/path_text.h"
-#include "sorting/keyed_file.h"
 #include "sorting/record_sort.h"
 #include "sorting/repeated_keys.h"
 #include "sorting/sorted_output.h"
@@ -12,55 +12,165 @@
 
 namespace ostrel {
 
-// The run: read and key, sort, write, check, commit, report. Nothing is made
-// visible before all is checked: a file's temporary takes each stretch as
-// soon as it is sorted, so the disk works meanwhile, and is committed last; a
-// stream, which cannot take anything back, gets the records only once all
-// is checked. The failures rank in this order: a file that changed while in
-// use, as it may explain any other (reading ranks it so over a line it could
-// not read); a repeated key, which refuses the whole file; then a failure to
-// write.
-SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
-                           const ReadingChoice &chosen)
+namespace {
+
+// Where the runs go: the folder chosen; else beside the output, on its
+// drive, which must hold the output anyway; else the system's own.
+std::filesystem::path folderFor(const RunSettings &settings, const std::filesystem::path &outputPath)
 {
-    const auto readFailed = [&](const Failure &failure) {
-        return readFailedOutcome(displayInputPath(inputPath), failure.reason);
-    };
-    const auto writeFailed = [&](const Failure &failure) {
-        return writeFailedOutcome(displayOutputPath(outputPath), failure.reason);
-    };
+    if (!settings.temporaryFolder.empty())
+        return settings.temporaryFolder;
+    std::error_code unknown;
+    if (outputPath.empty() || isStandardStream(outputPath))
+        return std::filesystem::temp_directory_path(unknown);
+    const std::filesystem::path folder = outputPath.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// A file that fits in the memory is one run, sorted in place. A file's
+// temporary takes each stretch as soon as it is sorted, so the disk works
+// meanwhile, and is committed last; a stream, which cannot take anything
+// back, gets the records only once all is checked.
+SortOutcome sortWhole(KeyedFile &input, const RunPaths &paths, const HeldFileWait &wait, Progress *progress)
+{
+    beginStep(progress, Progress::Step::Sorting, 0);
+    RecordSort sort = planSort(input);
+    Result<std::unique_ptr<OutputFile>> output = OutputFile::create(paths.output, sort.outputBytes(), wait);
+    const bool writtenWhileSorting = output && (*output)->writesAnywhere();
+    Result<void> written = writtenWhileSorting ? writeWhileSorting(sort, **output, progress) : Result<void>();
+    const SortedRecords sorted = sortRemaining(sort);
+
+    if (const Result<void> kept = input.keptThroughout(); !kept)
+        return paths.readFailed(kept.failure());
+    if (const auto repeat = firstRepeatedRecord(sorted))
+        return duplicateKeyOutcome(repeat->lineNumber, repeat->line, input.reading());
+    if (!output)
+        return paths.writeFailed(output.failure());
+    if (written && !writtenWhileSorting)
+        written = writeSorted(sorted, **output, progress);
+    if (written)
+        written = (*output)->commit();
+    if (!written)
+        return paths.writeFailed(written.failure());
+    return sortedOutcome();
+}
+
+// A file too large for the memory: its sorted runs merged into the output.
+// A stream is merged twice, once to check and once to write.
+SortOutcome sortInRuns(KeyedPieces &input, SortedRuns &runs, const RunPaths &paths, const HeldFileWait &wait,
+                       Progress *progress)
+{
+    if (const std::optional<SortOutcome> failed = writeSortedRuns(input, runs, paths, progress))
+        return *failed;
+    const TextReading reading = input.reading();
+    const std::string_view mark = input.byteOrderMark();
+    Result<std::unique_ptr<OutputFile>> output =
+        OutputFile::create(paths.output, std::int64_t(mark.size()) + runs.outputBytes(), wait);
+    const bool writtenWhileMerging = output && (*output)->writesAnywhere();
+    Result<SortedRuns::Merged> merged =
+        runs.merge(reading, writtenWhileMerging ? output->get() : nullptr, mark, false, progress);
+
+    if (const Result<void> kept = input.keptThroughout(); !kept)
+        return paths.readFailed(kept.failure());
+    if (!merged)
+        return paths.writeFailed(merged.failure());
+    if (!merged->repeats.empty()) {
+        const MergedRepeat &repeat = merged->repeats.front();
+        return duplicateKeyOutcome(repeat.lineNumber, repeat.line, reading);
+    }
+    if (!output)
+        return paths.writeFailed(output.failure());
+    Result<void> written;
+    if (!writtenWhileMerging) {
+        if (Result<SortedRuns::Merged> again = runs.merge(reading, output->get(), mark, false, progress); !again)
+            written = again.failure();
+    }
+    if (written)
+        written = (*output)->commit();
+    if (!written)
+        return paths.writeFailed(written.failure());
+    return sortedOutcome();
+}
+
+// The runs hold each line with a header of 16 bytes instead of its line
+// end; the lines' count is told by the first piece. The output, beside
+// them on the same drive, needs its own room.
+std::int64_t spaceNeeded(const KeyedPiece &first, std::int64_t inputBytes, const RunPaths &paths)
+{
+    const double linesPerByte = double(first.lineStarts.size()) / double(std::max<std::int64_t>(first.bytes, 1));
+    const auto runBytes = std::int64_t(double(inputBytes) * (1 + 16 * linesPerByte));
+    return runBytes + (paths.besideOutput ? inputBytes : 0);
+}
+
+} // namespace
+
+SortOutcome RunPaths::readFailed(const Failure &failure) const
+{
+    return readFailedOutcome(displayInputPath(input), failure.reason);
+}
+
+SortOutcome RunPaths::writeFailed(const Failure &failure) const
+{
+    return writeFailedOutcome(displayOutputPath(output), failure.reason);
+}
+
+// Each piece is sorted as it is read and written as a run. A piece read
+// before the whole file showed how its lines read may have been keyed
+// otherwise; then all are keyed again.
+std::optional<SortOutcome> writeSortedRuns(KeyedPieces &input, SortedRuns &runs, const RunPaths &paths,
+                                           Progress *progress)
+{
+    for (;;) {
+        beginStep(progress, Progress::Step::Sorting, *input.size());
+        for (;;) {
+            Result<std::optional<KeyedPiece>> piece = input.next();
+            if (!piece) {
+                const Result<void> kept = input.keptThroughout();
+                return paths.readFailed(kept ? piece.failure() : kept.failure());
+            }
+            if (!*piece)
+                break;
+            if (runs.count() == 0) {
+                if (Result<void> room = runs.checkSpace(spaceNeeded(**piece, *input.size(), paths)); !room)
+                    return writeFailedOutcome(displayOutputPath(runs.folder()), room.reason());
+            }
+            RecordSort sort = planSort((*piece)->file);
+            if (Result<void> added = runs.add(sortRemaining(sort), (*piece)->lineStarts, (*piece)->firstLineNumber);
+                !added)
+                return writeFailedOutcome(displayOutputPath(runs.folder()), added.reason());
+            advanceStep(progress, (*piece)->bytes);
+        }
+        if (input.keyedAsRead())
+            return std::nullopt;
+        input.restart();
+        runs.clear();
+    }
+}
+
+SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
+                           const ReadingChoice &chosen, const RunSettings &settings)
+{
+    const RunPaths paths{inputPath, outputPath, settings.temporaryFolder.empty() && !isStandardStream(outputPath)};
+    const std::filesystem::path folder = folderFor(settings, outputPath);
     const HeldFileWait wait;
     try {
-        Result<KeyedFile> input = readKeyedFile(inputPath, chosen, wait);
+        const std::int64_t memory = settings.memory.value_or(availableMemory());
+        beginStep(settings.progress, Progress::Step::Reading, 0);
+        Result<std::unique_ptr<KeyedPieces>> input = KeyedPieces::open(inputPath, chosen, memory, folder, wait);
         if (!input)
-            return readFailed(input.failure());
-        RecordSort sort = planSort(*input);
-        Result<std::unique_ptr<OutputFile>> output = OutputFile::create(outputPath, sort.outputBytes(), wait);
-        const bool writtenWhileSorting = output && (*output)->writesAnywhere();
-        Result<void> written = writtenWhileSorting ? writeWhileSorting(sort, **output) : Result<void>();
-        const SortedRecords sorted = sortRemaining(sort);
-
-        if (const Result<void> kept = input->keptThroughout(); !kept)
-            return readFailed(kept.failure());
-        if (const auto repeat = firstRepeatedRecord(sorted))
-            return duplicateKeyOutcome(repeat->lineNumber, repeat->line, input->reading());
-        if (!output)
-            return writeFailed(output.failure());
-        if (written && !writtenWhileSorting)
-            written = writeSorted(sorted, **output);
-        if (written)
-            written = (*output)->commit();
-        if (!written)
-            return writeFailed(written.failure());
-        return sortedOutcome();
+            return paths.readFailed(input.failure());
+        if ((*input)->whole())
+            return sortWhole(*(*input)->whole(), paths, wait, settings.progress);
+        SortedRuns runs(folder, wait, memory);
+        return sortInRuns(**input, runs, paths, wait, settings.progress);
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));
     }
 }
 
-SortOutcome SortInputFile()
+SortOutcome SortInputFile(Progress *progress)
 {
-    return sortRecordFile(inputFilePath(), outputFilePath());
+    return sortRecordFile(inputFilePath(), outputFilePath(), systemChoice(), {std::nullopt, {}, progress});
 }
 
 } // namespace ostrel

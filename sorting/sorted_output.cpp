@@ -90,12 +90,13 @@ Result<void> writeLines(const KeyedFile &file, std::int64_t first, std::int64_t 
 
 } // namespace
 
-Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output)
+Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output, Progress *progress)
 {
     const KeyedFile &file = sort.file();
     const std::int64_t leadingBytes = std::int64_t(file.byteOrderMark().size());
     if (Result<void> written = output.write(0, file.byteOrderMark()); !written)
         return written;
+    beginStep(progress, Progress::Step::Writing, std::int64_t(file.records().size()));
     const unsigned workers = std::max(workerCount(sort.outputBytes(), writtenBytesPerWorker),
                                       workerCount(std::int64_t(file.records().size()), recordsPerWorker));
     // Allocated here, so that running out of memory is reported, never met in a thread.
@@ -117,8 +118,9 @@ Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output)
                     continue;
                 const std::int64_t offset =
                     leadingBytes + stretch->lineBytesBefore + std::int64_t(lineEnd.size()) * stretch->first;
-                if (Result<void> written = writeLines(file, stretch->first, stretch->last, offset, buffers[w], output);
-                    !written) {
+                Result<void> written = writeLines(file, stretch->first, stretch->last, offset, buffers[w], output);
+                advanceStep(progress, stretch->last - stretch->first);
+                if (!written) {
                     const std::lock_guard lock(resultMutex);
                     if (allWritten)
                         allWritten = std::move(written);
@@ -130,9 +132,10 @@ Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output)
     return allWritten;
 }
 
-Result<void> writeSorted(const SortedRecords &sorted, OutputFile &output)
+Result<void> writeSorted(const SortedRecords &sorted, OutputFile &output, Progress *progress)
 {
     const KeyedFile &file = sorted.file();
+    beginStep(progress, Progress::Step::Writing, 0);
     if (Result<void> written = output.write(0, file.byteOrderMark()); !written)
         return written;
     const LineBuffer buffer(sorted.outputBytes());

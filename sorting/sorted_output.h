@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runtime/output_file.h"
+#include "runtime/progress.h"
 #include "sorting/record_sort.h"
 
 namespace ostrel {
@@ -10,9 +11,9 @@ namespace ostrel {
 // stretch, writes it at its place and takes the next, so the disk is busy
 // while the rest is still being sorted. For output that takes bytes at any
 // offset. Fails as the first write that fails.
-Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output);
+Result<void> writeWhileSorting(RecordSort &sort, OutputFile &output, Progress *progress = nullptr);
 
 // The same for records already sorted, in order, from one thread.
-Result<void> writeSorted(const SortedRecords &sorted, OutputFile &output);
+Result<void> writeSorted(const SortedRecords &sorted, OutputFile &output, Progress *progress = nullptr);
 
 } // namespace ostrel

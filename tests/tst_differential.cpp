@@ -143,6 +143,10 @@ TEST_CASE("the engine matches record-by-record insertion on random inputs")
                 // Now and then the whole run, through real files.
                 if (i % 50 == 0)
                     CHECK(support::differenceInRun(input, expected, row.shape.reading) == "");
+                // And through sorted runs, each a few lines, merged in several passes.
+                if (i % 10 == 0)
+                    CHECK(support::differenceInRun(input, expected, row.shape.reading, std::int64_t(input.size() / 4))
+                          == "");
             }
             MESSAGE(refused << " of " << row.shape.inputs << " inputs refused for a repeated key, " << unreadable
                             << " as unreadable");
@@ -213,6 +217,8 @@ TEST_CASE("large inputs match a plain sort, in memory and through files")
             CHECK(support::differenceInMemory(input, expected) == "");
             // The whole run too, where the output is written while it is still being ordered.
             CHECK(support::differenceInRun(input, expected) == "");
+            // And through sorted runs.
+            CHECK(support::differenceInRun(input, expected, {}, std::int64_t(4) << 20) == "");
         }
     }
 }

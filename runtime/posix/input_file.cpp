@@ -142,4 +142,66 @@ Result<InputContents> readInputFile(const std::filesystem::path &path, const Hel
     return InputContents(std::move(input), bytes);
 }
 
+namespace {
+
+class PieceReader : public InputReader
+{
+public:
+    PieceReader(int descriptor, bool closeAtEnd) : file(descriptor, closeAtEnd) {}
+
+    std::optional<std::int64_t> size() const override { return fileSize; }
+
+    Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
+    {
+        std::size_t filled = 0;
+        while (filled < into.size()) {
+            const ssize_t got = fileSize ? ::pread(file.number, into.data() + filled, into.size() - filled,
+                                                   off_t(offset + std::int64_t(filled)))
+                                         : ::read(file.number, into.data() + filled, into.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return Failure{systemReason(errno)};
+            if (got == 0)
+                break;
+            filled += std::size_t(got);
+        }
+        return filled;
+    }
+
+    Result<void> keptThroughout() const override
+    {
+        if (watch && watch->changed())
+            return Failure{std::string(inputChangedReason)};
+        return {};
+    }
+
+    const Descriptor file;
+    std::unique_ptr<FileWatch> watch;
+    std::optional<std::int64_t> fileSize;
+};
+
+} // namespace
+
+Result<std::unique_ptr<InputReader>> InputReader::open(const std::filesystem::path &path, const HeldFileWait &)
+{
+    const bool standardInput = isStandardStream(path);
+    const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return Failure{systemReason(errno)};
+    auto reader = std::make_unique<PieceReader>(descriptor, !standardInput);
+    Result<std::unique_ptr<FileWatch>> watch = FileWatch::start(descriptor);
+    if (!watch)
+        return watch.failure();
+    const struct stat &status = (*watch)->status();
+    if (S_ISDIR(status.st_mode))
+        return Failure{systemReason(EISDIR)};
+    if (S_ISREG(status.st_mode)) {
+        reader->fileSize = std::int64_t(status.st_size);
+        reader->watch = std::move(*watch);
+        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    return std::unique_ptr<InputReader>(std::move(reader));
+}
+
 } // namespace ostrel

@@ -183,4 +183,79 @@ Result<InputContents> readInputFile(const std::filesystem::path &path, const Hel
     return InputContents(std::move(input), bytes);
 }
 
+namespace {
+
+class PieceReader : public InputReader
+{
+public:
+    PieceReader(HANDLE handle, bool closeAtEnd) : file(handle, closeAtEnd) {}
+
+    std::optional<std::int64_t> size() const override
+    {
+        return atOpen ? std::optional<std::int64_t>(atOpen->size) : std::nullopt;
+    }
+
+    Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
+    {
+        std::size_t filled = 0;
+        while (filled < into.size()) {
+            const auto wanted = DWORD(std::min(into.size() - filled, largestRead));
+            OVERLAPPED position{};
+            position.Offset = DWORD(offset + std::int64_t(filled));
+            position.OffsetHigh = DWORD((offset + std::int64_t(filled)) >> 32);
+            DWORD got = 0;
+            if (!::ReadFile(file.value, into.data() + filled, wanted, &got, atOpen ? &position : nullptr)) {
+                const DWORD error = ::GetLastError();
+                if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
+                    break;
+                return Failure{systemReason(error)};
+            }
+            if (got == 0)
+                break;
+            filled += got;
+        }
+        return filled;
+    }
+
+    Result<void> keptThroughout() const override
+    {
+        if (atOpen && stateOf(file.value) != atOpen)
+            return Failure{std::string(inputChangedReason)};
+        return {};
+    }
+
+    const Handle file;
+    std::optional<FileState> atOpen;
+};
+
+} // namespace
+
+Result<std::unique_ptr<InputReader>> InputReader::open(const std::filesystem::path &path, const HeldFileWait &wait)
+{
+    std::unique_ptr<PieceReader> reader;
+    if (isStandardStream(path)) {
+        reader = std::make_unique<PieceReader>(::GetStdHandle(STD_INPUT_HANDLE), false);
+    } else {
+        const std::wstring name = extendedPath(path);
+        const DWORD attributes = ::GetFileAttributesW(name.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return Failure{systemReason(directoryNotSupported)};
+        HANDLE file = INVALID_HANDLE_VALUE;
+        const Result<void> opened = retryWhileHeld(wait, [&] {
+            file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        });
+        if (!opened)
+            return opened.failure();
+        reader = std::make_unique<PieceReader>(file, true);
+    }
+    if (::GetFileType(reader->file.value) == FILE_TYPE_DISK) {
+        reader->atOpen = stateOf(reader->file.value);
+        if (!reader->atOpen)
+            return Failure{systemReason(::GetLastError())};
+    }
+    return std::unique_ptr<InputReader>(std::move(reader));
+}
+
 } // namespace ostrel

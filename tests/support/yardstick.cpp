@@ -85,13 +85,13 @@ std::string differenceInMemory(std::string_view input, const reference::SortResu
 }
 
 std::string differenceInRun(std::string_view input, const reference::SortResult &expected,
-                            const reference::Reading &reading)
+                            const reference::Reading &reading, std::optional<std::int64_t> memory)
 {
     const TemporaryFolder folder;
     const std::string earlierOutput = "an earlier output\r\n";
     writeFile(folder / "in", input);
     writeFile(folder / "out", earlierOutput);
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out", engineReading(reading));
+    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out", engineReading(reading), {memory, {}, nullptr});
     using Kind = ostrel::SortOutcome::Kind;
     const Kind kind = expected.unreadable ? Kind::ReadFailed : expected.failedLine ? Kind::DuplicateKey : Kind::Sorted;
     if (outcome.kind != kind)

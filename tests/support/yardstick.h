@@ -4,6 +4,7 @@
 #include "runtime/line_reading.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,10 @@ std::string duplicateKeyMessage(std::int64_t lineNumber, std::string_view nameCo
 std::string differenceInMemory(std::string_view input, const reference::SortResult &expected,
                                const reference::Reading &reading = {});
 // The same for a whole run through real files, over an earlier output that a
-// refused run must leave as it was, and with no other file left behind.
+// refused run must leave as it was, and with no other file left behind;
+// with a memory bound too small for the input, through sorted runs.
 std::string differenceInRun(std::string_view input, const reference::SortResult &expected,
-                            const reference::Reading &reading = {});
+                            const reference::Reading &reading = {}, std::optional<std::int64_t> memory = {});
 // The engine, in memory, against the record-by-record yardstick.
 std::string compareWithYardstick(std::string_view input, const reference::Reading &reading = {});
 

@@ -2,9 +2,13 @@
 
 #include "sorting/sort_run.h"
 #include "window/qt/message_box.h"
+#include "window/qt/progress_window.h"
 
 #include <QMessageBox>
+#include <QEventLoop>
 #include <QPushButton>
+
+#include <thread>
 
 namespace ostrel {
 
@@ -21,12 +25,24 @@ OstrelSort::OstrelSort(QWidget *parent)
     connect(btnSort, &QPushButton::clicked, this, &OstrelSort::sortInputFile);
 }
 
-// The run holds the window until its message box is dismissed; the box is
-// application-modal, so the window takes no clicks meanwhile.
+// The run holds the window until its message box is dismissed. It works on a
+// thread of its own, so the window paints meanwhile; clicks and keys wait
+// until the box is open, which is application-modal, so they reach nothing.
 void OstrelSort::sortInputFile()
 {
     setCursor(Qt::WaitCursor);
-    const SortOutcome outcome = SortInputFile();
+    Progress progress;
+    SortOutcome outcome;
+    {
+        const ProgressWindow shown(progress, this);
+        QEventLoop running;
+        std::thread worker([&] {
+            outcome = SortInputFile(&progress);
+            QMetaObject::invokeMethod(&running, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        running.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+    }
     messageBox(outcome, this)->exec();
     unsetCursor();
 }

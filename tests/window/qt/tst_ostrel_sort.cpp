@@ -1,9 +1,12 @@
 #include "support/route_files.h"
 #include "window/qt/ostrel_sort.h"
+#include "window/qt/progress_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +95,8 @@ private slots:
     void failureLeavesOutputAlone();
     void twoRunsGiveIdenticalOutput();
     void closingAsksNothing();
+    void longRunShowsItsProgress_data();
+    void longRunShowsItsProgress();
 
 private:
     QString dataFile(const QString &name) const { return home->filePath("f/u/datafile/" + name); }
@@ -239,6 +244,39 @@ void TestOstrelSort::closingAsksNothing()
     QCOMPARE(form->testAttribute(Qt::WA_QuitOnClose), true);
     QCOMPARE(form->close(), true);
     QCOMPARE(answerer->shown.size(), 0);
+}
+
+void TestOstrelSort::longRunShowsItsProgress_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("barMaximum"); // 0 for a busy bar
+    QTest::addColumn<int>("barValue");
+
+    QTest::newRow("reading, how far unknown") << int(ostrel::Progress::Step::Reading) << 0 << "Reading..." << 0 << 0;
+    QTest::newRow("merging, a quarter done") << int(ostrel::Progress::Step::Merging) << 200 << "Merging..." << 100 << 25;
+}
+
+void TestOstrelSort::longRunShowsItsProgress()
+{
+    QFETCH(int, step);
+    QFETCH(int, total);
+    QFETCH(QString, label);
+    QFETCH(int, barMaximum);
+    QFETCH(int, barValue);
+
+    ostrel::Progress progress;
+    progress.begin(ostrel::Progress::Step(step), total);
+    progress.advance(50);
+    const ostrel::ProgressWindow shown(progress, form.get(), std::chrono::milliseconds(500));
+    QTest::qWait(200);
+    QVERIFY(!shown.isVisible());
+    QTRY_VERIFY(shown.isVisible());
+    QCOMPARE(shown.windowTitle(), QString("OstrelSort"));
+    QCOMPARE(shown.findChild<QLabel *>()->text(), label);
+    QCOMPARE(shown.findChild<QProgressBar *>()->maximum(), barMaximum);
+    QCOMPARE(shown.findChild<QProgressBar *>()->value(), barValue);
 }
 
 QTEST_MAIN(TestOstrelSort)
