@@ -7,8 +7,9 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    // Common controls 6, as the manifest asks, draw the button in the visual style.
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    // Common controls 6, as the manifest asks, draw the button and the progress
+    // bar in the visual style.
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
 
     ostrel::OstrelSort form;

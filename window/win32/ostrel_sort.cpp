@@ -3,7 +3,12 @@
 #include "sorting/sort_run.h"
 #include "window/win32/form_layout.h"
 #include "window/win32/message_box.h"
+#include "window/win32/message_loop.h"
+#include "window/win32/progress_window.h"
 #include "window/win32/resource_ids.h"
+
+#include <atomic>
+#include <thread>
 
 namespace ostrel {
 
@@ -81,6 +86,11 @@ LRESULT OstrelSort::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (onSetCursor())
             return TRUE;
         break;
+    // Closed from the taskbar while a run works: the run's box comes first.
+    case WM_CLOSE:
+        if (sortRunning)
+            return 0;
+        break;
     case WM_DESTROY:
         ::PostQuitMessage(0);
         return 0;
@@ -139,12 +149,26 @@ void OstrelSort::layOut(UINT dpi)
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The run holds the window until its message box is dismissed.
+// The run holds the window until its message box is dismissed. It works on a
+// thread of its own, so the window paints meanwhile and Windows never calls
+// it "Not Responding"; clicks and keys reach nothing until the box is gone.
 void OstrelSort::sortInputFile()
 {
     sortRunning = true;
     const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    const SortOutcome outcome = SortInputFile();
+    Progress progress;
+    SortOutcome outcome;
+    {
+        ProgressWindow shown(window, progress);
+        std::atomic<bool> ended = false;
+        std::thread worker([&] {
+            outcome = SortInputFile(&progress);
+            ended = true;
+            ::PostMessageW(window, WM_NULL, 0, 0);
+        });
+        runMessagesUntil(ended, [&] { shown.refresh(); });
+        worker.join();
+    }
     showMessage(window, outcome);
     sortRunning = false;
     ::SetCursor(previous);
