@@ -1,11 +1,13 @@
 #include "sorting/sorted_runs.h"
 
+#include "sorting/line_prefetch.h"
 #include "sorting/record_key.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <queue>
+#include <span>
 
 namespace ostrel {
 
@@ -44,6 +46,17 @@ bool before(const MergedRecord &a, const MergedRecord &b, const TextReading &rea
             return order < 0;
     }
     return a.lineNumber < b.lineNumber;
+}
+
+// Records were keyed in input order, so a line's number is its place among
+// the starts. Lines mostly share one length, so the place is guessed first.
+std::int64_t lineIndex(const std::vector<std::int64_t> &starts, std::int64_t start)
+{
+    const double span = double(starts.back());
+    const auto guess = span > 0 ? std::size_t(double(start) * double(starts.size() - 1) / span + 0.5) : 0;
+    if (guess < starts.size() && starts[guess] == start)
+        return std::int64_t(guess);
+    return std::lower_bound(starts.begin(), starts.end(), start) - starts.begin();
 }
 
 } // namespace
@@ -230,11 +243,13 @@ Result<void> SortedRuns::add(const SortedRecords &sorted, const std::vector<std:
     if (!file)
         return file.failure();
     Writer writer(**file, largestBuffer);
-    for (const KeyedRecord &record : sorted) {
-        // Records were keyed in input order, so a line's number is its place among the starts.
-        const auto index = std::lower_bound(lineStarts.begin(), lineStarts.end(), record.lineStart()) - lineStarts.begin();
-        const std::string_view line = sorted.file().line(record);
-        if (Result<void> put = writer.put(firstLineNumber + index, line); !put)
+    const auto inOrder = std::span(sorted.begin(), sorted.end());
+    for (std::size_t at = 0; at < inOrder.size(); ++at) {
+        if (at + std::size_t(prefetchDistance) < inOrder.size())
+            prefetch(sorted.file().line(inOrder[at + std::size_t(prefetchDistance)]));
+        const std::string_view line = sorted.file().line(inOrder[at]);
+        if (Result<void> put = writer.put(firstLineNumber + lineIndex(lineStarts, inOrder[at].lineStart()), line);
+            !put)
             return put;
         lineBytes += std::int64_t(line.size());
         ++records;
