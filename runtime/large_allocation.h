@@ -23,10 +23,10 @@ public:
     LargeBuffer &operator=(const LargeBuffer &) = delete;
     ~LargeBuffer() { releaseLarge(first, count); }
 
-    // At least `bytes` long; what it held is gone where it grows.
-    void ensure(std::size_t bytes)
+    // Exactly `bytes` long; what it held is gone where the size changes.
+    void resize(std::size_t bytes)
     {
-        if (bytes <= count)
+        if (bytes == count)
             return;
         releaseLarge(std::exchange(first, nullptr), std::exchange(count, 0));
         first = static_cast<char *>(allocateLarge(bytes));

@@ -32,7 +32,7 @@ std::size_t lastLineEnd(std::string_view bytes)
 
 KeyedPieces::KeyedPieces(std::unique_ptr<InputReader> input, const ReadingChoice &chosen, std::int64_t memory)
     : reader(std::move(input)), chosenReading(chosen), budget(std::max(memory - std::min(keptBack, memory / 4), smallestPiece)),
-      total(reader ? reader->size() : std::nullopt)
+      total(reader ? reader->size() : std::nullopt), pieceRoom(std::size_t(budget / 5 * 4))
 {
 }
 
@@ -63,7 +63,7 @@ Result<std::unique_ptr<KeyedPieces>> KeyedPieces::open(const std::filesystem::pa
     if (pieces->total)
         return pieces;
     // A pipe: what the memory holds is read, and is all of it or the start of a spool.
-    pieces->buffer.ensure(std::size_t(pieces->budget));
+    pieces->buffer.resize(std::size_t(pieces->budget));
     Result<std::size_t> read = pieces->reader->readAt(0, pieces->buffer.bytes());
     if (!read)
         return read.failure();
@@ -111,15 +111,19 @@ Result<std::size_t> KeyedPieces::readAt(std::int64_t from, std::span<char> into)
 
 Result<std::optional<KeyedPiece>> KeyedPieces::next()
 {
-    if (wholeFile || offset >= *total)
+    if (wholeFile)
         return std::optional<KeyedPiece>();
-    // Room for lines of about 200 bytes and their records; shrunk below where the lines are shorter.
-    std::size_t capacity = std::max<std::size_t>(buffer.size(), std::size_t(budget / 5 * 4));
+    if (offset >= *total) {
+        // Given back before the merge, which needs the memory.
+        buffer.resize(0);
+        return std::optional<KeyedPiece>();
+    }
+    std::size_t capacity = pieceRoom;
     std::size_t cut = 0;
     bool last = false;
     for (;;) {
-        buffer.ensure(capacity);
-        Result<std::size_t> read = readAt(offset, buffer.bytes().first(capacity));
+        buffer.resize(capacity);
+        Result<std::size_t> read = readAt(offset, buffer.bytes());
         if (!read)
             return read.failure();
         last = offset + std::int64_t(*read) >= *total;
@@ -129,19 +133,28 @@ Result<std::optional<KeyedPiece>> KeyedPieces::next()
         // A line longer than the room: it sorts if the memory holds it once.
         capacity *= 2;
     }
+    // The buffer's whole room counts, as the system reserves it, and each
+    // line's record beside it: where the lines are too many, the piece ends
+    // sooner, and the next piece's room leaves their records more.
     PiecePlace place{offset == 0, last, linesBefore, guessed};
+    const std::int64_t recordRoom = std::max<std::int64_t>(budget - std::int64_t(capacity), perLine);
+    std::int64_t lines = 0;
     for (;;) {
         Result<TextBody> body = textBody({buffer.data(), cut}, place);
         if (!body)
             return body.failure();
-        const std::int64_t need = std::int64_t(cut) + perLine * recordCount(*body);
+        lines = std::max<std::int64_t>(recordCount(*body), 1);
         const std::size_t shorter =
-            need <= budget ? 0 : lastLineEnd({buffer.data(), std::size_t(double(cut) * double(budget) / double(need))});
+            perLine * lines <= recordRoom
+                ? 0
+                : lastLineEnd({buffer.data(), std::size_t(double(cut) * double(recordRoom) / double(perLine * lines))});
         if (shorter == 0)
             break;
         cut = shorter;
         place.last = false;
     }
+    const double lineLength = double(cut) / double(lines);
+    pieceRoom = std::max<std::size_t>(std::size_t(double(budget) * lineLength / (lineLength + perLine)), smallestPiece);
     Result<KeyedFile> keyed = keyFile(InputContents(nullptr, {buffer.data(), cut}), chosenReading, largestInput, place);
     if (!keyed)
         return keyed.failure();

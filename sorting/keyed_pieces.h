@@ -66,6 +66,8 @@ private:
     std::int64_t budget;
     std::optional<std::int64_t> total;
     std::optional<KeyedFile> wholeFile;
+    // Room for the next piece's bytes: at first for lines of about 200 bytes.
+    std::size_t pieceRoom;
     LargeBuffer buffer;
     std::int64_t offset = 0;
     std::int64_t linesBefore = 0;

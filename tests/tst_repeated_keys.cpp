@@ -1,8 +1,10 @@
 #include "reference/record_by_record.h"
+#include "sorting/duplicate_check.h"
 #include "sorting/keyed_file.h"
 #include "sorting/repeated_keys.h"
 #include "support/random.h"
 #include "support/route_files.h"
+#include "support/temporary_folder.h"
 
 #include <doctest.h>
 
@@ -43,6 +45,20 @@ std::vector<Listed> listPlainly(const std::vector<std::string> &lines)
     return listed;
 }
 
+// The same listing where the file is read in pieces of a few lines, sorted
+// into runs and merged: repeats meet across runs.
+void checkListedThroughRuns(const std::string &input)
+{
+    const support::TemporaryFolder folder;
+    support::writeFile(folder / "in.txt", input);
+    const ostrel::DuplicateCheck inMemory = ostrel::checkRepeatedKeys(folder / "in.txt", ostrel::systemChoice());
+    ostrel::RunSettings settings;
+    settings.memory = std::int64_t(input.size() / 5);
+    const ostrel::DuplicateCheck inRuns = ostrel::checkRepeatedKeys(folder / "in.txt", ostrel::systemChoice(), settings);
+    CHECK(inRuns.kind == inMemory.kind);
+    CHECK(inRuns.report == inMemory.report);
+}
+
 } // namespace
 
 TEST_CASE("every repeat is listed in input order with the first line holding its key")
@@ -76,6 +92,8 @@ TEST_CASE("the listing matches the plain way on random inputs")
         for (std::string &line : lines)
             line = random.bytes(random.below(6), "AB375");
         CHECK(listWithEngine(support::routeFile(lines)) == listPlainly(lines));
+        if (input % 10 == 0)
+            checkListedThroughRuns(support::routeFile(lines));
     }
     // Large enough to be keyed on several threads and sorted in many stretches.
     std::vector<std::string> lines(300'000);
@@ -84,4 +102,5 @@ TEST_CASE("the listing matches the plain way on random inputs")
     lines[299'000] = lines[17];
     lines[150'000] = lines[17];
     CHECK(listWithEngine(support::routeFile(lines)) == listPlainly(lines));
+    checkListedThroughRuns(support::routeFile(lines));
 }

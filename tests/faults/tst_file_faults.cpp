@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include <sys/mount.h>
+
 using std::filesystem::perms;
 using support::writeFile;
 
@@ -90,6 +92,82 @@ TEST_CASE("a file that cannot be read or written is refused, and nothing changes
             CHECK(run.standardOutput == "");
             CHECK(run.exitCode == 2);
             CHECK(faults::snapshotFolder(folder.path()) == before);
+        }
+    }
+}
+
+namespace {
+
+// A small disk of its own for the runs, where the test may mount one.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(const std::filesystem::path &at) : place(at)
+    {
+        std::filesystem::create_directory(place);
+        mounted = ::mount("tmpfs", place.c_str(), "tmpfs", 0, "size=32m") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(place.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    const std::filesystem::path place;
+    bool mounted = false;
+};
+
+std::string linesOf(std::size_t count, std::size_t length, std::size_t first)
+{
+    std::string lines;
+    for (std::size_t i = first; i < first + count; ++i) {
+        std::string number = std::to_string(i);
+        lines += std::string(length - std::min(length, number.size()), '0') + number + "\r\n";
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST_CASE("runs that do not fit their disk are refused, and the earlier output kept")
+{
+    struct Row
+    {
+        const char *name;
+        std::string input;
+        std::string reason;
+    };
+    const Row rows[] = {
+        // Checked before the first run: the runs, the file and a header a line, are larger than the disk.
+        {"too little free space from the start", linesOf(200'000, 198, 0),
+         "Not enough free space for the sorted runs: 42 MB needed, 32 MB free"},
+        // The first piece's long lines promise runs about the file's size; the
+        // short lines after them take far more, each with its header, and the
+        // disk fills part way.
+        {"a disk that fills part way", linesOf(2'000, 1998, 0) + linesOf(2'000'000, 5, 10'000'000),
+         "No space left on device"},
+    };
+    for (const Row &row : rows) {
+        SUBCASE(row.name)
+        {
+            const support::TemporaryFolder folder;
+            const SmallDisk disk(folder / "runs");
+            if (!disk.mounted) {
+                MESSAGE("no tmpfs can be mounted here: skipped");
+                return;
+            }
+            writeFile(folder / "in.txt", row.input);
+            writeFile(folder / "sorted.txt", "earlier output");
+            const support::ProcessRun result = support::runProcess(
+                TAVEL_SORT_PATH, {"--memory", "2M", "--temporary-folder", "runs", "in.txt", "sorted.txt"},
+                {folder.path(), {}, {}, {}});
+            CHECK(result.standardError
+                  == writeHeading + "\n File = " + (folder / "runs").string() + "\n Reason = " + row.reason + "\n");
+            CHECK(result.exitCode == 2);
+            CHECK(support::readFile(folder / "sorted.txt") == "earlier output");
+            CHECK(faults::snapshotFolder(folder / "runs").empty());
         }
     }
 }

@@ -107,6 +107,7 @@ TEST_CASE("a resource limit fails the run and leaves the output alone")
         std::string input;
         std::string expectedError;
         bool namedTemporary = false; // as where the file system has no unnamed files
+        std::vector<std::string> options;
     };
     const std::string sizeLimitError =
         "Failed Sort - cannot write output file, \n File = %1/out/sorted.txt\n Reason = File too large\n";
@@ -114,15 +115,15 @@ TEST_CASE("a resource limit fails the run and leaves the output alone")
         // The limit holds for root too; a crossing fails the write instead of
         // killing the process with SIGXFSZ.
         {"file size limit below the output", RLIMIT_FSIZE, 64 * 1024, faults::distinctRouteFile(5000, recordLength, "AA01"),
-         sizeLimitError},
+         sizeLimitError, false, {}},
         {"file size limit below the output, named temporary", RLIMIT_FSIZE, 64 * 1024,
-         faults::distinctRouteFile(5000, recordLength, "AA01"), sizeLimitError, true},
+         faults::distinctRouteFile(5000, recordLength, "AA01"), sizeLimitError, true, {}},
     };
     if (!support::addressSanitized) {
         // Short lines cost far more to order than to hold.
-        rows.push_back({"address space below what the input needs", RLIMIT_AS, 384 * 1024 * 1024,
+        rows.push_back({"address space below the memory the operator gives", RLIMIT_AS, 384 * 1024 * 1024,
                         std::string(16 * 1024 * 1024, '\n'),
-                        "Failed Sort - not enough memory, \n File = %1/in.txt\n"});
+                        "Failed Sort - not enough memory, \n File = %1/in.txt\n", false, {"--memory", "4G"}});
     }
     for (const Row &row : rows) {
         SUBCASE(row.name)
@@ -133,8 +134,10 @@ TEST_CASE("a resource limit fails the run and leaves the output alone")
             const int resource = row.resource;
             const rlim_t limit = row.limit;
             const bool named = row.namedTemporary;
+            std::vector<std::string> arguments = row.options;
+            arguments.insert(arguments.end(), {"in.txt", "out/sorted.txt"});
             const support::ProcessRun result =
-                support::runProcess(TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup([=] {
+                support::runProcess(TAVEL_SORT_PATH, arguments, batch.setup([=] {
                                         setLimit(resource, limit);
                                         if (named)
                                             faults::refuseUnnamedFiles();
@@ -146,19 +149,61 @@ TEST_CASE("a resource limit fails the run and leaves the output alone")
     }
 }
 
-TEST_CASE("a run killed while writing leaves the earlier output")
+TEST_CASE("beyond the memory a limit leaves, a file is sorted in runs as it is in memory"
+          * doctest::skip(support::addressSanitized))
 {
-    const ProcessFolder batch;
-    // Large enough that writing and flushing it to disk takes far longer than
-    // one look at the child's open files.
-    writeFile(batch.folder / "in.txt", faults::distinctRouteFile(750'000, recordLength, "AA01"));
-    const Entries before = faults::snapshotFolder(batch.folder / "out");
+    // About 80 MB, which a 96 MiB address space cannot hold with its records.
+    const std::string distinct = faults::distinctRouteFile(400'000, recordLength, "AA01");
+    std::string repeated = distinct;
+    repeated.replace(350'000 * (recordLength + 2), recordLength, distinct.substr(10 * (recordLength + 2), recordLength));
+    const std::pair<const char *, const std::string &> rows[] = {{"sorted", distinct}, {"repeat across runs", repeated}};
+    for (const auto &[name, input] : rows) {
+        SUBCASE(name)
+        {
+            const ProcessFolder batch;
+            writeFile(batch.folder / "in.txt", input);
+            const auto limited = [] { setLimit(RLIMIT_AS, 96 << 20); };
+            const support::ProcessRun inMemory =
+                support::runProcess(TAVEL_SORT_PATH, {"in.txt", "out/memory.txt"}, batch.setup());
+            const support::ProcessRun inRuns =
+                support::runProcess(TAVEL_SORT_PATH, {"in.txt", "out/runs.txt"}, batch.setup(limited));
+            CHECK(inRuns.exitCode == inMemory.exitCode);
+            CHECK(inRuns.standardOutput == inMemory.standardOutput);
+            CHECK(inRuns.standardError == inMemory.standardError);
+            CHECK(faults::snapshotFolder(batch.folder / "out").size() == (inMemory.exitCode == 0 ? 3 : 1));
+            if (inMemory.exitCode == 0)
+                CHECK(readFile(batch.folder / "out/runs.txt") == readFile(batch.folder / "out/memory.txt"));
+            // The limit binds: in memory, the file does not fit under it.
+            const support::ProcessRun forced = support::runProcess(
+                TAVEL_SORT_PATH, {"--memory", "4G", "in.txt", "out/forced.txt"}, batch.setup(limited));
+            CHECK(forced.standardError == batch.text("Failed Sort - not enough memory, \n File = %1/in.txt\n"));
+        }
+    }
+}
 
-    support::ChildProcess process(TAVEL_SORT_PATH, {"in.txt", "out/sorted.txt"}, batch.setup(lowestPriority));
-    const bool killed = process.killOnceSeen([&] { return writesUnder(process.id(), batch.folder / "out"); });
-    REQUIRE_MESSAGE(killed, "the run ended before it was seen writing");
-    CHECK(process.finish().exitCode == -1);
-    CHECK(faults::snapshotFolder(batch.folder / "out") == before);
+TEST_CASE("a run killed while writing leaves the earlier output, and no run file")
+{
+    // In runs, the output is written as they are merged.
+    const std::vector<std::string> rows[] = {{}, {"--memory", "8M", "--temporary-folder", "runs"}};
+    for (const std::vector<std::string> &options : rows) {
+        SUBCASE(options.empty() ? "in memory" : "merging runs")
+        {
+            const ProcessFolder batch;
+            // Large enough that writing and flushing it to disk takes far longer than
+            // one look at the child's open files.
+            writeFile(batch.folder / "in.txt", faults::distinctRouteFile(750'000, recordLength, "AA01"));
+            std::filesystem::create_directory(batch.folder / "runs");
+            const Entries before = faults::snapshotFolder(batch.folder / "out");
+            std::vector<std::string> arguments = options;
+            arguments.insert(arguments.end(), {"in.txt", "out/sorted.txt"});
+            support::ChildProcess process(TAVEL_SORT_PATH, arguments, batch.setup(lowestPriority));
+            const bool killed = process.killOnceSeen([&] { return writesUnder(process.id(), batch.folder / "out"); });
+            REQUIRE_MESSAGE(killed, "the run ended before it was seen writing");
+            CHECK(process.finish().exitCode == -1);
+            CHECK(faults::snapshotFolder(batch.folder / "out") == before);
+            CHECK(faults::snapshotFolder(batch.folder / "runs").empty());
+        }
+    }
 }
 
 TEST_CASE("a run killed at the flush before the rename leaves the earlier output")
