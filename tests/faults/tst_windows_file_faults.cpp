@@ -9,10 +9,12 @@
 
 #include <doctest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <windows.h>
 
@@ -299,4 +301,46 @@ TEST_CASE("a replace held for a moment is tried again, and one failing half way 
             CHECK(support::folderEntries(folder.path()) == std::vector<std::string>{"in.txt", "sorted.txt"});
         }
     }
+}
+
+// A scanner, an indexer or a sync client tries each run file as soon as it is
+// there: opened to share deletion only, no other program can hold it, so the
+// run goes on, and every run file is gone with its handle.
+TEST_CASE("run files are kept from other programs, and none is left")
+{
+    using namespace std::chrono_literals;
+    const support::TemporaryFolder folder;
+    std::vector<std::string> records;
+    for (int i = 0; i < 2000; ++i)
+        records.push_back(support::routeRecord(std::to_string(1000 + i), "Harbour Road"));
+    const std::vector<std::string> unsorted(records.rbegin(), records.rend());
+    writeFile(folder / "in.txt", support::routeFile(unsorted));
+    std::filesystem::create_directory(folder / "runs");
+
+    std::atomic<bool> ended = false;
+    std::atomic<int> refused = 0;
+    std::atomic<int> held = 0;
+    std::jthread scanner([&] {
+        while (!ended) {
+            std::error_code ignored;
+            for (const auto &entry : std::filesystem::directory_iterator(folder / "runs", ignored)) {
+                const HeldFile file(entry.path(), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+                ++(file.asked() ? held : refused);
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    ostrel::RunSettings settings;
+    settings.memory = 64 * 1024;
+    settings.temporaryFolder = folder / "runs";
+    const ostrel::SortOutcome outcome =
+        ostrel::sortRecordFile(folder / "in.txt", folder / "sorted.txt", ostrel::systemChoice(), settings);
+    ended = true;
+    scanner = {};
+
+    CHECK(outcome.kind == ostrel::SortOutcome::Kind::Sorted);
+    CHECK(support::readFile(folder / "sorted.txt") == support::routeFile(records));
+    CHECK(refused > 0);
+    CHECK(held == 0);
+    CHECK(support::folderEntries(folder / "runs").empty());
 }
