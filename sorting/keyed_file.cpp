@@ -7,7 +7,6 @@
 
 namespace ostrel {
 
-
 bool KeyedFile::sameKey(const KeyedRecord &left, const KeyedRecord &right) const
 {
     return left.key() == right.key()

@@ -2,6 +2,7 @@
 
 #include "runtime/path_text.h"
 #include "runtime/posix/file_watch.h"
+#include "runtime/posix/descriptor_io.h"
 #include "runtime/posix/system_reason.h"
 #include "runtime/posix/truncation_guard.h"
 
@@ -110,22 +111,35 @@ bool mapWhole(HeldInput &input, std::size_t size)
     return true;
 }
 
+// The input's descriptor, or standard input's for "-"; negative on failure.
+int openInput(const std::filesystem::path &path)
+{
+    return isStandardStream(path) ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+// A watch on the input, taken before its first byte is read; a folder is no input.
+Result<std::unique_ptr<FileWatch>> watchInput(int descriptor)
+{
+    Result<std::unique_ptr<FileWatch>> watch = FileWatch::start(descriptor);
+    if (watch && S_ISDIR((*watch)->status().st_mode))
+        return Failure{systemReason(EISDIR)};
+    return watch;
+}
+
 } // namespace
 
 // Nothing here refuses a file for being open elsewhere, so nothing waits.
 Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &)
 {
     const bool standardInput = isStandardStream(path);
-    const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = openInput(path);
     if (descriptor < 0)
         return Failure{systemReason(errno)};
     auto input = std::make_unique<HeldInput>(descriptor, !standardInput);
-    Result<std::unique_ptr<FileWatch>> watch = FileWatch::start(descriptor);
+    Result<std::unique_ptr<FileWatch>> watch = watchInput(descriptor);
     if (!watch)
         return watch.failure();
     const struct stat &status = (*watch)->status();
-    if (S_ISDIR(status.st_mode))
-        return Failure{systemReason(EISDIR)};
     // What a pipe or device gives is read once and is the input, whatever happens later.
     const bool regular = S_ISREG(status.st_mode);
     if (regular)
@@ -153,20 +167,7 @@ public:
 
     Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
     {
-        std::size_t filled = 0;
-        while (filled < into.size()) {
-            const ssize_t got = fileSize ? ::pread(file.number, into.data() + filled, into.size() - filled,
-                                                   off_t(offset + std::int64_t(filled)))
-                                         : ::read(file.number, into.data() + filled, into.size() - filled);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return Failure{systemReason(errno)};
-            if (got == 0)
-                break;
-            filled += std::size_t(got);
-        }
-        return filled;
+        return readAll(file.number, into, fileSize ? std::optional(off_t(offset)) : std::nullopt);
     }
 
     Result<void> keptThroughout() const override
@@ -186,16 +187,14 @@ public:
 Result<std::unique_ptr<InputReader>> InputReader::open(const std::filesystem::path &path, const HeldFileWait &)
 {
     const bool standardInput = isStandardStream(path);
-    const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = openInput(path);
     if (descriptor < 0)
         return Failure{systemReason(errno)};
     auto reader = std::make_unique<PieceReader>(descriptor, !standardInput);
-    Result<std::unique_ptr<FileWatch>> watch = FileWatch::start(descriptor);
+    Result<std::unique_ptr<FileWatch>> watch = watchInput(descriptor);
     if (!watch)
         return watch.failure();
     const struct stat &status = (*watch)->status();
-    if (S_ISDIR(status.st_mode))
-        return Failure{systemReason(EISDIR)};
     if (S_ISREG(status.st_mode)) {
         reader->fileSize = std::int64_t(status.st_size);
         reader->watch = std::move(*watch);

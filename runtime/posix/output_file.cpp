@@ -2,6 +2,7 @@
 
 #include "runtime/flush_behind.h"
 #include "runtime/path_text.h"
+#include "runtime/posix/descriptor_io.h"
 #include "runtime/posix/system_reason.h"
 
 #include <atomic>
@@ -27,27 +28,6 @@ void ignoreFileSizeSignal()
 {
     static std::once_flag once;
     std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
-}
-
-// At the offset given, or in order without one. A limit or a full disk
-// reached part way gives a short write with no error set; writing on makes
-// the system name the reason.
-Result<void> writeAll(int descriptor, std::string_view bytes, std::optional<off_t> offset)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = offset ? ::pwrite(descriptor, bytes.data(), bytes.size(), *offset)
-                                       : ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return Failure{systemReason(errno)};
-        if (written == 0)
-            return Failure{systemReason(EIO)};
-        bytes.remove_prefix(std::size_t(written));
-        if (offset)
-            *offset += written;
-    }
-    return {};
 }
 
 // Standard output, a device or a pipe: written through, in order.

@@ -138,32 +138,37 @@ bool mapWhole(HeldInput &input, std::size_t size)
     return input.view != nullptr;
 }
 
+// The input, or standard input for "-". Others may go on reading, writing,
+// renaming and replacing it, as an editor that has it open or saves it does.
+Result<HANDLE> openInput(const std::filesystem::path &path, const HeldFileWait &wait)
+{
+    if (isStandardStream(path))
+        return ::GetStdHandle(STD_INPUT_HANDLE);
+    const std::wstring name = extendedPath(path);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure{systemReason(directoryNotSupported)};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    const Result<void> opened = retryWhileHeld(wait, [&] {
+        file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+    });
+    if (!opened)
+        return opened.failure();
+    return file;
+}
+
 } // namespace
 
 Result<InputContents> readInputFile(const std::filesystem::path &path, const HeldFileWait &wait)
 {
-    std::unique_ptr<HeldInput> input;
-    bool mappable = false;
-    if (isStandardStream(path)) {
-        input = std::make_unique<HeldInput>(::GetStdHandle(STD_INPUT_HANDLE), false);
-    } else {
-        const std::wstring name = extendedPath(path);
-        mappable = mayMap(name);
-        const DWORD attributes = ::GetFileAttributesW(name.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return Failure{systemReason(directoryNotSupported)};
-        // Others may go on reading, writing, renaming and replacing it, as an
-        // editor that has it open or saves it does.
-        HANDLE file = INVALID_HANDLE_VALUE;
-        const Result<void> opened = retryWhileHeld(wait, [&] {
-            file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-            return file != INVALID_HANDLE_VALUE;
-        });
-        if (!opened)
-            return opened.failure();
-        input = std::make_unique<HeldInput>(file, true);
-    }
+    const Result<HANDLE> opened = openInput(path, wait);
+    if (!opened)
+        return opened.failure();
+    const bool standardInput = isStandardStream(path);
+    auto input = std::make_unique<HeldInput>(*opened, !standardInput);
+    const bool mappable = !standardInput && mayMap(extendedPath(path));
     // What a pipe or console gives is read once and is the input, whatever happens later.
     if (::GetFileType(input->file.value) == FILE_TYPE_DISK) {
         // Taken before the first byte is read, so that no later write goes unseen.
@@ -232,24 +237,10 @@ public:
 
 Result<std::unique_ptr<InputReader>> InputReader::open(const std::filesystem::path &path, const HeldFileWait &wait)
 {
-    std::unique_ptr<PieceReader> reader;
-    if (isStandardStream(path)) {
-        reader = std::make_unique<PieceReader>(::GetStdHandle(STD_INPUT_HANDLE), false);
-    } else {
-        const std::wstring name = extendedPath(path);
-        const DWORD attributes = ::GetFileAttributesW(name.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return Failure{systemReason(directoryNotSupported)};
-        HANDLE file = INVALID_HANDLE_VALUE;
-        const Result<void> opened = retryWhileHeld(wait, [&] {
-            file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-            return file != INVALID_HANDLE_VALUE;
-        });
-        if (!opened)
-            return opened.failure();
-        reader = std::make_unique<PieceReader>(file, true);
-    }
+    const Result<HANDLE> opened = openInput(path, wait);
+    if (!opened)
+        return opened.failure();
+    auto reader = std::make_unique<PieceReader>(*opened, !isStandardStream(path));
     if (::GetFileType(reader->file.value) == FILE_TYPE_DISK) {
         reader->atOpen = stateOf(reader->file.value);
         if (!reader->atOpen)
