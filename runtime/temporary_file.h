@@ -23,7 +23,8 @@ public:
                                                          const HeldFileWait &wait);
     virtual ~TemporaryFile() = default;
 
-    virtual Result<void> append(std::string_view bytes) = 0;
+    // Safe from several threads at once, at offsets of their own.
+    virtual Result<void> writeAt(std::int64_t offset, std::string_view bytes) = 0;
     // Up to into.size() bytes from offset, fewer only at the end.
     virtual Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) = 0;
 };

@@ -92,7 +92,7 @@ Result<void> KeyedPieces::copyToSpool(const std::filesystem::path &folder, const
     spool = std::move(*file);
     std::int64_t copied = 0;
     for (std::size_t got = read; got > 0;) {
-        if (Result<void> appended = spool->append({buffer.data(), got}); !appended)
+        if (Result<void> appended = spool->writeAt(copied, {buffer.data(), got}); !appended)
             return appended;
         copied += std::int64_t(got);
         Result<std::size_t> more = reader->readAt(copied, buffer.bytes());
@@ -127,6 +127,9 @@ Result<std::optional<KeyedPiece>> KeyedPieces::next()
         if (!read)
             return read.failure();
         last = offset + std::int64_t(*read) >= *total;
+        // Shortened since it was opened.
+        if (!last && *read < capacity)
+            return Failure{std::string(inputChangedReason)};
         cut = last ? *read : lastLineEnd({buffer.data(), *read});
         if (cut > 0 || last)
             break;

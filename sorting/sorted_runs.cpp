@@ -1,11 +1,13 @@
 #include "sorting/sorted_runs.h"
 
 #include "sorting/line_prefetch.h"
+#include "runtime/parallel.h"
 #include "sorting/record_key.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <queue>
 #include <span>
 
@@ -20,6 +22,8 @@ constexpr std::string_view lineEnd = "\r\n";
 // share what the memory allows, none getting less than the smallest.
 constexpr std::int64_t largestBuffer = 4 << 20;
 constexpr std::int64_t smallestBuffer = 64 << 10;
+// Enough records that a slice of a run is worth a core of its own.
+constexpr std::int64_t recordsPerSlice = 1 << 16;
 
 std::int64_t bufferFor(std::int64_t memory, std::size_t sharers)
 {
@@ -65,7 +69,10 @@ std::int64_t lineIndex(const std::vector<std::int64_t> &starts, std::int64_t sta
 class SortedRuns::Writer
 {
 public:
-    Writer(TemporaryFile &file, std::int64_t bufferBytes) : into(file) { buffer.reserve(std::size_t(bufferBytes)); }
+    Writer(TemporaryFile &file, std::int64_t bufferBytes, std::int64_t offset = 0) : into(file), start(offset)
+    {
+        buffer.reserve(std::size_t(bufferBytes));
+    }
 
     Result<void> put(std::int64_t lineNumber, std::string_view line)
     {
@@ -83,8 +90,8 @@ public:
 
     Result<void> flush()
     {
+        Result<void> appended = into.writeAt(start + written, buffer);
         written += std::int64_t(buffer.size());
-        Result<void> appended = into.append(buffer);
         buffer.clear();
         return appended;
     }
@@ -97,11 +104,13 @@ private:
     {
         if (Result<void> flushed = flush(); !flushed)
             return flushed;
+        Result<void> direct = into.writeAt(start + written, line);
         written += std::int64_t(line.size());
-        return into.append(line);
+        return direct;
     }
 
     TemporaryFile &into;
+    const std::int64_t start;
     std::string buffer;
     std::int64_t written = 0;
 };
@@ -236,27 +245,58 @@ Result<void> SortedRuns::checkSpace(std::int64_t bytes) const
     return {};
 }
 
+// Each core gathers a slice of the records and writes it at its own place in
+// the run, once every slice's size is known.
 Result<void> SortedRuns::add(const SortedRecords &sorted, const std::vector<std::int64_t> &lineStarts,
                              std::int64_t firstLineNumber)
 {
     Result<std::unique_ptr<TemporaryFile>> file = TemporaryFile::create(place, held);
     if (!file)
         return file.failure();
-    Writer writer(**file, largestBuffer);
     const auto inOrder = std::span(sorted.begin(), sorted.end());
-    for (std::size_t at = 0; at < inOrder.size(); ++at) {
-        if (at + std::size_t(prefetchDistance) < inOrder.size())
-            prefetch(sorted.file().line(inOrder[at + std::size_t(prefetchDistance)]));
-        const std::string_view line = sorted.file().line(inOrder[at]);
-        if (Result<void> put = writer.put(firstLineNumber + lineIndex(lineStarts, inOrder[at].lineStart()), line);
-            !put)
-            return put;
-        lineBytes += std::int64_t(line.size());
-        ++records;
+    const unsigned slices = workerCount(std::int64_t(inOrder.size()), recordsPerSlice);
+    const auto slice = [&](unsigned s) {
+        const std::size_t first = inOrder.size() * s / slices;
+        return inOrder.subspan(first, inOrder.size() * (s + 1) / slices - first);
+    };
+    // Where each slice starts in the run, and where the run ends.
+    std::vector<std::int64_t> starts(slices + 1, 0);
+    std::vector<std::function<void()>> jobs;
+    for (unsigned s = 0; s < slices; ++s) {
+        jobs.push_back([&, s] {
+            for (const KeyedRecord &record : slice(s))
+                starts[s + 1] += std::int64_t(headerSize) + record.lineLength();
+        });
     }
-    if (Result<void> flushed = writer.flush(); !flushed)
-        return flushed;
-    runs.push_back({std::move(*file), writer.bytes()});
+    runInParallel(jobs);
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    // Made here, so that running out of memory is reported, never met in a thread.
+    std::vector<Writer> writers;
+    for (unsigned s = 0; s < slices; ++s)
+        writers.emplace_back(**file, largestBuffer, starts[s]);
+    std::vector<Result<void>> written(slices);
+    jobs.clear();
+    for (unsigned s = 0; s < slices; ++s) {
+        jobs.push_back([&, s] {
+            const auto part = slice(s);
+            for (std::size_t at = 0; at < part.size() && written[s]; ++at) {
+                if (at + std::size_t(prefetchDistance) < part.size())
+                    prefetch(sorted.file().line(part[at + std::size_t(prefetchDistance)]));
+                written[s] = writers[s].put(firstLineNumber + lineIndex(lineStarts, part[at].lineStart()),
+                                            sorted.file().line(part[at]));
+            }
+            if (written[s])
+                written[s] = writers[s].flush();
+        });
+    }
+    runInParallel(jobs);
+    for (const Result<void> &slicePut : written) {
+        if (!slicePut)
+            return slicePut;
+    }
+    lineBytes += starts.back() - std::int64_t(headerSize * inOrder.size());
+    records += std::int64_t(inOrder.size());
+    runs.push_back({std::move(*file), starts.back()});
     return {};
 }
 
@@ -298,13 +338,15 @@ Result<SortedRuns::Merged> SortedRuns::merge(const TextReading &reading, OutputF
     if (Result<void> grouped = mergeGroups(reading); !grouped)
         return grouped.failure();
     beginStep(progress, Progress::Step::Merging, outputBytes());
+    // The runs' buffers and the output's share the memory.
+    const std::int64_t share = bufferFor(bound, runs.size());
     std::vector<Reader> readers;
     for (const Run &run : runs)
-        readers.emplace_back(run, bufferFor(bound, runs.size()));
+        readers.emplace_back(run, share);
     Merged merged;
     RepeatWatch repeats(reading, everyRepeat);
     std::string buffer;
-    buffer.reserve(std::size_t(bufferFor(bound, runs.size())));
+    buffer.reserve(std::size_t(share));
     std::int64_t offset = 0;
     std::int64_t merging = 0;
     const auto flush = [&]() -> Result<void> {
@@ -318,16 +360,16 @@ Result<SortedRuns::Merged> SortedRuns::merge(const TextReading &reading, OutputF
         return written;
     };
     if (output) {
-        if (Result<void> written = output->write(0, byteOrderMark); !written)
-            return written.failure();
+        if (Result<void> marked = output->write(0, byteOrderMark); !marked)
+            return marked.failure();
         offset = std::int64_t(byteOrderMark.size());
     }
     Result<void> done = mergeInto(readers, reading, [&](const MergedRecord &record) -> Result<void> {
         repeats.see(record, merged.repeats);
         const std::size_t bytes = record.line.size() + lineEnd.size();
         if (merging + std::int64_t(bytes) > std::int64_t(buffer.capacity()) && merging > 0) {
-            if (Result<void> written = flush(); !written)
-                return written;
+            if (Result<void> flushed = flush(); !flushed)
+                return flushed;
         }
         merging += std::int64_t(bytes);
         if (output)

@@ -276,11 +276,19 @@ TEST_CASE("an input written to all through the run is refused, and the earlier o
         // Read from a changing file, the repeat may not be one at all.
         {"key columns rewritten in place, and a key repeated", false, true},
     };
-    // A network drive's file is read into memory, a local one mapped.
-    std::vector<std::pair<std::string, std::filesystem::path>> places{{"local", std::filesystem::temp_directory_path()}};
+    // A network drive's file is read into memory, a local one mapped; one
+    // larger than the memory is read in pieces, and checked again after the merge.
+    struct Place
+    {
+        std::string name;
+        std::filesystem::path base;
+        ostrel::RunSettings settings;
+    };
+    std::vector<Place> places{{"local", std::filesystem::temp_directory_path(), {}},
+                              {"local, in runs", std::filesystem::temp_directory_path(), {std::int64_t(4) << 20, {}, nullptr}}};
     if (const auto network = support::networkDriveFolder())
-        places.emplace_back("network drive", *network);
-    for (const auto &[place, base] : places) {
+        places.push_back({"network drive", *network, {}});
+    for (const auto &[place, base, settings] : places) {
         for (const Row &row : rows) {
             SUBCASE((place + ": " + row.name).c_str())
             {
@@ -309,7 +317,8 @@ TEST_CASE("an input written to all through the run is refused, and the earlier o
                 });
                 while (writes == 0)
                     std::this_thread::yield();
-                const ostrel::SortOutcome outcome = ostrel::sortRecordFile(path, folder / "out.txt");
+                const ostrel::SortOutcome outcome =
+                    ostrel::sortRecordFile(path, folder / "out.txt", ostrel::systemChoice(), settings);
                 runOver = true;
                 writer.join();
                 CHECK(outcome.kind == Kind::ReadFailed);

@@ -140,6 +140,14 @@ TEST_CASE("standard output carries the records and nothing else")
     CHECK(hidden.standardError == "Failed Sort - cannot read input file, \n File = standard input\n Reason = An "
                                   "end-of-file mark (Ctrl+Z) at line 2 has more text after it\n");
 
+    // Beyond the memory, standard input is copied to a run file first.
+    std::vector<std::string> many;
+    for (int i = 0; i < 40; ++i)
+        many.push_back(routeRecord(std::to_string(9000 - i), "Harbour Road"));
+    const std::vector<std::string> inOrder(many.rbegin(), many.rend());
+    const support::ProcessRun spooled = batch.run({"--memory", "2K", "-", "-"}, support::routeFile(many));
+    CHECK(spooled.standardOutput == support::routeFile(inOrder));
+
     const std::string example = readFile(EXAMPLES_FOLDER "/routes.txt");
     const support::ProcessRun exampleRun = batch.run({EXAMPLES_FOLDER "/routes.txt", "-"});
     CHECK(exampleRun.standardOutput == reference::sortRecordByRecord(example).output);

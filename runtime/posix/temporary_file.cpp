@@ -1,5 +1,6 @@
 #include "runtime/temporary_file.h"
 
+#include "runtime/posix/descriptor_io.h"
 #include "runtime/posix/system_reason.h"
 
 #include <atomic>
@@ -19,37 +20,14 @@ public:
     explicit UnnamedFile(int descriptor) : file(descriptor) {}
     ~UnnamedFile() override { ::close(file); }
 
-    Result<void> append(std::string_view bytes) override
+    Result<void> writeAt(std::int64_t offset, std::string_view bytes) override
     {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(file, bytes.data(), bytes.size());
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0)
-                return Failure{systemReason(errno)};
-            // A full disk reached part way: writing on makes the system name the reason.
-            if (written == 0)
-                return Failure{systemReason(EIO)};
-            bytes.remove_prefix(std::size_t(written));
-        }
-        return {};
+        return writeAll(file, bytes, off_t(offset));
     }
 
     Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
     {
-        std::size_t filled = 0;
-        while (filled < into.size()) {
-            const ssize_t got =
-                ::pread(file, into.data() + filled, into.size() - filled, off_t(offset + std::int64_t(filled)));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return Failure{systemReason(errno)};
-            if (got == 0)
-                break;
-            filled += std::size_t(got);
-        }
-        return filled;
+        return readAll(file, into, off_t(offset));
     }
 
 private:

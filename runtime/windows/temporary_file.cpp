@@ -11,51 +11,54 @@ namespace ostrel {
 
 namespace {
 
+OVERLAPPED at(std::int64_t offset)
+{
+    OVERLAPPED position{};
+    position.Offset = DWORD(offset);
+    position.OffsetHigh = DWORD(offset >> 32);
+    return position;
+}
+
 class DeletedOnClose : public TemporaryFile
 {
 public:
     explicit DeletedOnClose(HANDLE handle) : file(handle) {}
     ~DeletedOnClose() override { ::CloseHandle(file); }
 
-    Result<void> append(std::string_view bytes) override
+    Result<void> writeAt(std::int64_t offset, std::string_view bytes) override
     {
         while (!bytes.empty()) {
+            OVERLAPPED position = at(offset);
             DWORD written = 0;
             if (!::WriteFile(file, bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 30)), &written,
-                             nullptr))
+                             &position))
                 return Failure{systemReason(::GetLastError())};
             if (written == 0)
                 return Failure{systemReason(ERROR_WRITE_FAULT)};
             bytes.remove_prefix(written);
+            offset += written;
         }
         return {};
     }
 
-    // Reading moves the file's position, so appending goes back to the end.
     Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
     {
         std::size_t filled = 0;
-        Result<std::size_t> result = filled;
         while (filled < into.size()) {
-            OVERLAPPED position{};
-            position.Offset = DWORD(offset + std::int64_t(filled));
-            position.OffsetHigh = DWORD((offset + std::int64_t(filled)) >> 32);
+            OVERLAPPED position = at(offset + std::int64_t(filled));
             DWORD got = 0;
             if (!::ReadFile(file, into.data() + filled, DWORD(std::min<std::size_t>(into.size() - filled, 1 << 30)),
                             &got, &position)) {
                 const DWORD error = ::GetLastError();
-                if (error != ERROR_HANDLE_EOF)
-                    result = Failure{systemReason(error)};
-                break;
+                if (error == ERROR_HANDLE_EOF)
+                    break;
+                return Failure{systemReason(error)};
             }
             if (got == 0)
                 break;
             filled += got;
         }
-        LARGE_INTEGER end{};
-        if (!::SetFilePointerEx(file, end, nullptr, FILE_END) && result)
-            result = Failure{systemReason(::GetLastError())};
-        return result ? Result<std::size_t>(filled) : result;
+        return filled;
     }
 
 private:
