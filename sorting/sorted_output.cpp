@@ -1,7 +1,5 @@
 #include "sorting/sorted_output.h"
 
-#include "sorting/line_prefetch.h"
-
 #include "runtime/parallel.h"
 
 #include <algorithm>
@@ -23,6 +21,19 @@ constexpr std::size_t bufferSize = 1024 * 1024;
 // a fault when first filled, which a short run would not earn back.
 constexpr std::int64_t buffersInSmallOutput = 16;
 constexpr std::int64_t smallestBuffer = 64 * 1024;
+
+// Lines are gathered in key order from all over the input, so without asking
+// for them ahead the copy would mostly wait for memory.
+constexpr std::int64_t prefetchDistance = 16;
+
+inline void prefetch(std::string_view line)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    const std::size_t reach = std::min<std::size_t>(line.size(), 256);
+    for (std::size_t offset = 0; offset < reach; offset += 64)
+        __builtin_prefetch(line.data() + offset);
+#endif
+}
 
 // Room to gather lines in, left unfilled: every byte is written before it
 // is read.

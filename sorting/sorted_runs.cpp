@@ -1,6 +1,5 @@
 #include "sorting/sorted_runs.h"
 
-#include "sorting/line_prefetch.h"
 #include "runtime/parallel.h"
 #include "sorting/record_key.h"
 
@@ -52,14 +51,9 @@ bool before(const MergedRecord &a, const MergedRecord &b, const TextReading &rea
     return a.lineNumber < b.lineNumber;
 }
 
-// Records were keyed in input order, so a line's number is its place among
-// the starts. Lines mostly share one length, so the place is guessed first.
+// Records were keyed in input order, so a line's number is its place among the starts.
 std::int64_t lineIndex(const std::vector<std::int64_t> &starts, std::int64_t start)
 {
-    const double span = double(starts.back());
-    const auto guess = span > 0 ? std::size_t(double(start) * double(starts.size() - 1) / span + 0.5) : 0;
-    if (guess < starts.size() && starts[guess] == start)
-        return std::int64_t(guess);
     return std::lower_bound(starts.begin(), starts.end(), start) - starts.begin();
 }
 
@@ -280,8 +274,6 @@ Result<void> SortedRuns::add(const SortedRecords &sorted, const std::vector<std:
         jobs.push_back([&, s] {
             const auto part = slice(s);
             for (std::size_t at = 0; at < part.size() && written[s]; ++at) {
-                if (at + std::size_t(prefetchDistance) < part.size())
-                    prefetch(sorted.file().line(part[at + std::size_t(prefetchDistance)]));
                 written[s] = writers[s].put(firstLineNumber + lineIndex(lineStarts, part[at].lineStart()),
                                             sorted.file().line(part[at]));
             }
