@@ -1,7 +1,6 @@
 #include "sorting/duplicate_check.h"
 
 #include "runtime/code_page.h"
-#include "runtime/memory_bound.h"
 #include "runtime/path_text.h"
 #include "sorting/keyed_file.h"
 #include "sorting/record_key.h"
@@ -106,12 +105,10 @@ DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const R
                                  const RunSettings &settings)
 {
     const RunPaths paths{inputPath, {}, false};
-    std::error_code unknown;
-    const std::filesystem::path folder =
-        settings.temporaryFolder.empty() ? std::filesystem::temp_directory_path(unknown) : settings.temporaryFolder;
+    const std::filesystem::path folder = settings.runsFolder({});
     const HeldFileWait wait;
     try {
-        const std::int64_t memory = settings.memory.value_or(availableMemory());
+        const std::int64_t memory = settings.memoryBound();
         beginStep(settings.progress, Progress::Step::Reading, 0);
         Result<std::unique_ptr<KeyedPieces>> pieces = KeyedPieces::open(inputPath, chosen, memory, folder, wait);
         if (!pieces)

@@ -1,7 +1,6 @@
 #include "sorting/sort_run.h"
 
 #include "runtime/fixed_paths.h"
-#include "runtime/memory_bound.h"
 #include "runtime/output_file.h"
 #include "runtime/path_text.h"
 #include "sorting/record_sort.h"
@@ -13,19 +12,6 @@
 namespace ostrel {
 
 namespace {
-
-// Where the runs go: the folder chosen; else beside the output, on its
-// drive, which must hold the output anyway; else the system's own.
-std::filesystem::path folderFor(const RunSettings &settings, const std::filesystem::path &outputPath)
-{
-    if (!settings.temporaryFolder.empty())
-        return settings.temporaryFolder;
-    std::error_code unknown;
-    if (outputPath.empty() || isStandardStream(outputPath))
-        return std::filesystem::temp_directory_path(unknown);
-    const std::filesystem::path folder = outputPath.parent_path();
-    return folder.empty() ? std::filesystem::path(".") : folder;
-}
 
 // A file that fits in the memory is one run, sorted in place. A file's
 // temporary takes each stretch as soon as it is sorted, so the disk works
@@ -151,10 +137,10 @@ SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::fi
                            const ReadingChoice &chosen, const RunSettings &settings)
 {
     const RunPaths paths{inputPath, outputPath, settings.temporaryFolder.empty() && !isStandardStream(outputPath)};
-    const std::filesystem::path folder = folderFor(settings, outputPath);
+    const std::filesystem::path folder = settings.runsFolder(outputPath);
     const HeldFileWait wait;
     try {
-        const std::int64_t memory = settings.memory.value_or(availableMemory());
+        const std::int64_t memory = settings.memoryBound();
         beginStep(settings.progress, Progress::Step::Reading, 0);
         Result<std::unique_ptr<KeyedPieces>> input = KeyedPieces::open(inputPath, chosen, memory, folder, wait);
         if (!input)
