@@ -264,10 +264,11 @@ Result<void> SortedRuns::add(const SortedRecords &sorted, const std::vector<std:
     }
     runInParallel(jobs);
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
-    // Made here, so that running out of memory is reported, never met in a thread.
+    // Made here, so that running out of memory is reported, never met in a
+    // thread; together no larger than one run's buffer, whatever the cores.
     std::vector<Writer> writers;
     for (unsigned s = 0; s < slices; ++s)
-        writers.emplace_back(**file, largestBuffer, starts[s]);
+        writers.emplace_back(**file, std::max(largestBuffer / slices, smallestBuffer), starts[s]);
     std::vector<Result<void>> written(slices);
     jobs.clear();
     for (unsigned s = 0; s < slices; ++s) {
