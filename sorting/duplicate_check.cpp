@@ -63,10 +63,6 @@ DuplicateCheck failed(DuplicateCheck::Kind kind, SortOutcome outcome)
     return {kind, std::move(outcome.message)};
 }
 
-} // namespace
-
-namespace {
-
 DuplicateCheck report(const std::vector<RepeatedRecord> &repeats, std::int64_t records, const LineCounts &counts,
                       const TextReading &reading)
 {
