@@ -5,7 +5,11 @@
 
 #include <doctest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
+
+#include <sys/stat.h>
 
 using support::routeRecord;
 
@@ -66,4 +70,36 @@ TEST_CASE("control bytes are shown escaped on a terminal and kept when redirecte
             CHECK(piped.exitCode == row.exitCode);
         }
     }
+}
+
+// An input that takes its time to arrive, as a named pipe whose writer opens
+// it late: the run lasts past the second after which its step is shown.
+TEST_CASE("a long run shows its step on the terminal, cleared before its message, and nothing when redirected")
+{
+    using namespace std::chrono_literals;
+    const support::TemporaryFolder folder;
+    const std::filesystem::path pipe = folder / "slow.txt";
+    REQUIRE(::mkfifo(pipe.c_str(), 0600) == 0);
+    const std::string input = routeRecord(190, {{1, "BB01"}}) + "\r\n" + routeRecord(190, {{1, "AA01"}}) + "\r\n";
+    const auto writeLate = [&] {
+        std::this_thread::sleep_for(1600ms);
+        support::writeFile(pipe, input);
+    };
+    const std::string message = "Route Records were sorted.\n";
+
+    std::jthread writer(writeLate);
+    const faults::TerminalRun shown = faults::runOnTerminal(TAVEL_SORT_PATH, {"slow.txt", "out.txt"}, folder.path());
+    writer = {};
+    CHECK(shown.exitCode == 0);
+    CHECK(shown.shown.starts_with("\rReading"));
+    // "Reading" is seven columns: overwritten by as many spaces.
+    std::string cleared(9, ' ');
+    cleared.front() = cleared.back() = '\r';
+    CHECK(shown.shown.ends_with(cleared + message));
+
+    writer = std::jthread(writeLate);
+    const support::ProcessRun piped = support::runProcess(TAVEL_SORT_PATH, {"slow.txt", "out.txt"}, {folder.path(), {}, {}, {}});
+    writer = {};
+    CHECK(piped.standardOutput == message);
+    CHECK(piped.standardError == "");
 }
