@@ -80,14 +80,13 @@ Result<void> readWhole(HeldInput &input, std::size_t expected)
     for (;;) {
         if (filled == contents.size())
             contents.resize(contents.size() * 2);
-        const ssize_t got = ::read(input.file.number, contents.data() + filled, contents.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return Failure{systemReason(errno)};
-        if (got == 0)
+        Result<std::size_t> got = readAll(input.file.number, {contents.data() + filled, contents.size() - filled},
+                                          std::nullopt);
+        if (!got)
+            return got.failure();
+        filled += *got;
+        if (filled < contents.size())
             break;
-        filled += std::size_t(got);
     }
     contents.resize(filled);
     return {};

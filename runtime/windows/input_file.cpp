@@ -1,6 +1,7 @@
 #include "runtime/input_file.h"
 
 #include "runtime/path_text.h"
+#include "runtime/windows/handle_io.h"
 #include "runtime/windows/held_file_retry.h"
 #include "runtime/windows/system_reason.h"
 
@@ -12,8 +13,6 @@ namespace ostrel {
 namespace {
 
 constexpr std::size_t minimumBlock = 64 * 1024;
-// Large reads, but within what a network redirector takes in one request.
-constexpr std::size_t largestRead = 16 << 20;
 
 class Handle
 {
@@ -87,18 +86,13 @@ Result<void> readWhole(HeldInput &input, std::size_t expected)
     for (;;) {
         if (filled == contents.size())
             contents.resize(contents.size() * 2);
-        const auto wanted = DWORD(std::min(contents.size() - filled, largestRead));
-        DWORD got = 0;
-        if (!::ReadFile(input.file.value, contents.data() + filled, wanted, &got, nullptr)) {
-            const DWORD error = ::GetLastError();
-            // A pipe whose writer has finished ends this way.
-            if (error == ERROR_BROKEN_PIPE)
-                break;
-            return Failure{systemReason(error)};
-        }
-        if (got == 0)
+        Result<std::size_t> got = readAll(input.file.value, {contents.data() + filled, contents.size() - filled},
+                                          std::nullopt);
+        if (!got)
+            return got.failure();
+        filled += *got;
+        if (filled < contents.size())
             break;
-        filled += got;
     }
     contents.resize(filled);
     return {};
@@ -202,24 +196,7 @@ public:
 
     Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
     {
-        std::size_t filled = 0;
-        while (filled < into.size()) {
-            const auto wanted = DWORD(std::min(into.size() - filled, largestRead));
-            OVERLAPPED position{};
-            position.Offset = DWORD(offset + std::int64_t(filled));
-            position.OffsetHigh = DWORD((offset + std::int64_t(filled)) >> 32);
-            DWORD got = 0;
-            if (!::ReadFile(file.value, into.data() + filled, wanted, &got, atOpen ? &position : nullptr)) {
-                const DWORD error = ::GetLastError();
-                if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
-                    break;
-                return Failure{systemReason(error)};
-            }
-            if (got == 0)
-                break;
-            filled += got;
-        }
-        return filled;
+        return readAll(file.value, into, atOpen ? std::optional(offset) : std::nullopt);
     }
 
     Result<void> keptThroughout() const override

@@ -2,6 +2,7 @@
 
 #include "runtime/flush_behind.h"
 #include "runtime/path_text.h"
+#include "runtime/windows/handle_io.h"
 #include "runtime/windows/held_file_retry.h"
 #include "runtime/windows/system_reason.h"
 
@@ -22,20 +23,6 @@ constexpr std::wstring_view temporaryExtension = L".tmp";
 Failure lastFailure()
 {
     return {systemReason(::GetLastError())};
-}
-
-// Standard output, a device or a pipe, whose handle is synchronous.
-Result<void> writeThrough(HANDLE handle, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        if (!::WriteFile(handle, bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 30)), &written, nullptr))
-            return lastFailure();
-        if (written == 0)
-            return Failure{systemReason(ERROR_WRITE_FAULT)};
-        bytes.remove_prefix(written);
-    }
-    return {};
 }
 
 // The temporary file, whose handle is overlapped: on a synchronous one,
@@ -78,7 +65,7 @@ public:
     }
 
     bool writesAnywhere() const override { return false; }
-    Result<void> write(std::int64_t, std::string_view bytes) override { return writeThrough(handle, bytes); }
+    Result<void> write(std::int64_t, std::string_view bytes) override { return writeAll(handle, bytes, std::nullopt); }
     Result<void> commit() override { return {}; }
 
 private:

@@ -1,5 +1,6 @@
 #include "runtime/temporary_file.h"
 
+#include "runtime/windows/handle_io.h"
 #include "runtime/windows/held_file_retry.h"
 #include "runtime/windows/system_reason.h"
 
@@ -11,14 +12,6 @@ namespace ostrel {
 
 namespace {
 
-OVERLAPPED at(std::int64_t offset)
-{
-    OVERLAPPED position{};
-    position.Offset = DWORD(offset);
-    position.OffsetHigh = DWORD(offset >> 32);
-    return position;
-}
-
 class DeletedOnClose : public TemporaryFile
 {
 public:
@@ -27,38 +20,12 @@ public:
 
     Result<void> writeAt(std::int64_t offset, std::string_view bytes) override
     {
-        while (!bytes.empty()) {
-            OVERLAPPED position = at(offset);
-            DWORD written = 0;
-            if (!::WriteFile(file, bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 30)), &written,
-                             &position))
-                return Failure{systemReason(::GetLastError())};
-            if (written == 0)
-                return Failure{systemReason(ERROR_WRITE_FAULT)};
-            bytes.remove_prefix(written);
-            offset += written;
-        }
-        return {};
+        return writeAll(file, bytes, offset);
     }
 
     Result<std::size_t> readAt(std::int64_t offset, std::span<char> into) override
     {
-        std::size_t filled = 0;
-        while (filled < into.size()) {
-            OVERLAPPED position = at(offset + std::int64_t(filled));
-            DWORD got = 0;
-            if (!::ReadFile(file, into.data() + filled, DWORD(std::min<std::size_t>(into.size() - filled, 1 << 30)),
-                            &got, &position)) {
-                const DWORD error = ::GetLastError();
-                if (error == ERROR_HANDLE_EOF)
-                    break;
-                return Failure{systemReason(error)};
-            }
-            if (got == 0)
-                break;
-            filled += got;
-        }
-        return filled;
+        return readAll(file, into, offset);
     }
 
 private:
