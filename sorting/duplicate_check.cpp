@@ -87,8 +87,7 @@ DuplicateCheck checkRuns(KeyedPieces &input, SortedRuns &runs, const RunPaths &p
     if (const Result<void> kept = input.keptThroughout(); !kept)
         return failed(DuplicateCheck::Kind::ReadFailed, paths.readFailed(kept.failure()));
     if (!merged)
-        return failed(DuplicateCheck::Kind::WriteFailed,
-                      writeFailedOutcome(displayOutputPath(runs.folder()), merged.reason()));
+        return failed(DuplicateCheck::Kind::WriteFailed, paths.runsFailed(merged.failure()));
     std::vector<RepeatedRecord> repeats;
     for (const MergedRepeat &repeat : merged->repeats)
         repeats.push_back({repeat.lineNumber, repeat.firstLineNumber, repeat.line});
@@ -100,17 +99,16 @@ DuplicateCheck checkRuns(KeyedPieces &input, SortedRuns &runs, const RunPaths &p
 DuplicateCheck checkRepeatedKeys(const std::filesystem::path &inputPath, const ReadingChoice &chosen,
                                  const RunSettings &settings)
 {
-    const RunPaths paths{inputPath, {}, false};
-    const std::filesystem::path folder = settings.runsFolder({});
+    const RunPaths paths = RunPaths::of(inputPath, {}, settings);
     const HeldFileWait wait;
     try {
         const std::int64_t memory = settings.memoryBound();
         beginStep(settings.progress, Progress::Step::Reading, 0);
-        Result<std::unique_ptr<KeyedPieces>> pieces = KeyedPieces::open(inputPath, chosen, memory, folder, wait);
+        Result<std::unique_ptr<KeyedPieces>> pieces = KeyedPieces::open(inputPath, chosen, memory, paths.runs, wait);
         if (!pieces)
             return failed(DuplicateCheck::Kind::ReadFailed, paths.readFailed(pieces.failure()));
         if (!(*pieces)->whole()) {
-            SortedRuns runs(folder, wait, memory);
+            SortedRuns runs(paths.runs, wait, memory);
             return checkRuns(**pieces, runs, paths, settings.progress);
         }
         KeyedFile &input = *(*pieces)->whole();

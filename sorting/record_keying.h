@@ -26,7 +26,6 @@ struct KeyedText
     LineTally tally;
 };
 
-
 // Keys the lines on all cores, read as chosen, those of each text part as many
 // as it was counted to hold. Fails, in the operator's words, where a line
 // cannot be read exactly. A piece of a file is keyed as the place says.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "runtime/memory_bound.h"
-#include "runtime/path_text.h"
 #include "runtime/progress.h"
 
 #include <cstdint>
@@ -21,19 +20,6 @@ struct RunSettings
     Progress *progress = nullptr;
 
     std::int64_t memoryBound() const { return memory ? *memory : availableMemory(); }
-
-    // Where the runs go: the folder chosen; else beside the output, on its
-    // drive, which must hold the output anyway; else the system's own.
-    std::filesystem::path runsFolder(const std::filesystem::path &outputPath) const
-    {
-        std::error_code unknown;
-        if (!temporaryFolder.empty())
-            return temporaryFolder;
-        if (outputPath.empty() || isStandardStream(outputPath))
-            return std::filesystem::temp_directory_path(unknown);
-        const std::filesystem::path folder = outputPath.parent_path();
-        return folder.empty() ? std::filesystem::path(".") : folder;
-    }
 };
 
 } // namespace ostrel

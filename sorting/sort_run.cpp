@@ -78,17 +78,28 @@ SortOutcome sortInRuns(KeyedPieces &input, SortedRuns &runs, const RunPaths &pat
     return sortedOutcome();
 }
 
-// The runs hold each line with a header of 16 bytes instead of its line
-// end; the lines' count is told by the first piece. The output, beside
-// them on the same drive, needs its own room.
+// The lines' count is told by the first piece. The output, beside the runs
+// on the same drive, needs its own room.
 std::int64_t spaceNeeded(const KeyedPiece &first, std::int64_t inputBytes, const RunPaths &paths)
 {
     const double linesPerByte = double(first.lineStarts.size()) / double(std::max<std::int64_t>(first.bytes, 1));
-    const auto runBytes = std::int64_t(double(inputBytes) * (1 + 16 * linesPerByte));
-    return runBytes + (paths.besideOutput ? inputBytes : 0);
+    return SortedRuns::sizeFor(inputBytes, linesPerByte) + (paths.runsBesideOutput ? inputBytes : 0);
 }
 
 } // namespace
+
+RunPaths RunPaths::of(const std::filesystem::path &input, const std::filesystem::path &output,
+                      const RunSettings &settings)
+{
+    const bool toFile = !output.empty() && !isStandardStream(output);
+    std::filesystem::path runs = settings.temporaryFolder;
+    if (runs.empty() && toFile)
+        runs = output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
+    std::error_code unknown;
+    if (runs.empty())
+        runs = std::filesystem::temp_directory_path(unknown);
+    return {input, output, runs, settings.temporaryFolder.empty() && toFile};
+}
 
 SortOutcome RunPaths::readFailed(const Failure &failure) const
 {
@@ -98,6 +109,11 @@ SortOutcome RunPaths::readFailed(const Failure &failure) const
 SortOutcome RunPaths::writeFailed(const Failure &failure) const
 {
     return writeFailedOutcome(displayOutputPath(output), failure.reason);
+}
+
+SortOutcome RunPaths::runsFailed(const Failure &failure) const
+{
+    return writeFailedOutcome(displayOutputPath(runs), failure.reason);
 }
 
 // Each piece is sorted as it is read and written as a run. A piece read
@@ -118,12 +134,12 @@ std::optional<SortOutcome> writeSortedRuns(KeyedPieces &input, SortedRuns &runs,
                 break;
             if (runs.count() == 0) {
                 if (Result<void> room = runs.checkSpace(spaceNeeded(**piece, *input.size(), paths)); !room)
-                    return writeFailedOutcome(displayOutputPath(runs.folder()), room.reason());
+                    return paths.runsFailed(room.failure());
             }
             RecordSort sort = planSort((*piece)->file);
             if (Result<void> added = runs.add(sortRemaining(sort), (*piece)->lineStarts, (*piece)->firstLineNumber);
                 !added)
-                return writeFailedOutcome(displayOutputPath(runs.folder()), added.reason());
+                return paths.runsFailed(added.failure());
             advanceStep(progress, (*piece)->bytes);
         }
         if (input.keyedAsRead())
@@ -136,18 +152,17 @@ std::optional<SortOutcome> writeSortedRuns(KeyedPieces &input, SortedRuns &runs,
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
                            const ReadingChoice &chosen, const RunSettings &settings)
 {
-    const RunPaths paths{inputPath, outputPath, settings.temporaryFolder.empty() && !isStandardStream(outputPath)};
-    const std::filesystem::path folder = settings.runsFolder(outputPath);
+    const RunPaths paths = RunPaths::of(inputPath, outputPath, settings);
     const HeldFileWait wait;
     try {
         const std::int64_t memory = settings.memoryBound();
         beginStep(settings.progress, Progress::Step::Reading, 0);
-        Result<std::unique_ptr<KeyedPieces>> input = KeyedPieces::open(inputPath, chosen, memory, folder, wait);
+        Result<std::unique_ptr<KeyedPieces>> input = KeyedPieces::open(inputPath, chosen, memory, paths.runs, wait);
         if (!input)
             return paths.readFailed(input.failure());
         if ((*input)->whole())
             return sortWhole(*(*input)->whole(), paths, wait, settings.progress);
-        SortedRuns runs(folder, wait, memory);
+        SortedRuns runs(paths.runs, wait, memory);
         return sortInRuns(**input, runs, paths, wait, settings.progress);
     } catch (const std::bad_alloc &) {
         return outOfMemoryOutcome(displayInputPath(inputPath));

@@ -19,15 +19,22 @@ namespace ostrel {
 SortOutcome sortRecordFile(const std::filesystem::path &inputPath, const std::filesystem::path &outputPath,
                            const ReadingChoice &chosen = systemChoice(), const RunSettings &settings = {});
 
-// The files of a run, as its failures name them.
+// The files and folders of a run, as its failures name them.
 struct RunPaths
 {
+    // Where the runs go: the folder chosen; else beside the output, on its
+    // drive, which must hold the output anyway; else the system's own.
+    static RunPaths of(const std::filesystem::path &input, const std::filesystem::path &output,
+                       const RunSettings &settings);
+
     std::filesystem::path input;
     std::filesystem::path output; // empty where nothing is written
-    bool besideOutput = false;    // whether the runs share the output's drive
+    std::filesystem::path runs;
+    bool runsBesideOutput = false;
 
     SortOutcome readFailed(const Failure &failure) const;
     SortOutcome writeFailed(const Failure &failure) const;
+    SortOutcome runsFailed(const Failure &failure) const;
 };
 
 // Reads the file a piece at a time and writes each piece, sorted, as a run;

@@ -226,6 +226,12 @@ private:
 
 } // namespace
 
+// Each line is held with a header instead of its line end.
+std::int64_t SortedRuns::sizeFor(std::int64_t bytes, double linesPerByte)
+{
+    return std::int64_t(double(bytes) * (1 + double(headerSize) * linesPerByte));
+}
+
 Result<void> SortedRuns::checkSpace(std::int64_t bytes) const
 {
     std::error_code error;

@@ -36,9 +36,10 @@ public:
     {
     }
 
+    // The room the runs of a file of `bytes` take, its lines as many a byte as given.
+    static std::int64_t sizeFor(std::int64_t bytes, double linesPerByte);
     // Fails, naming the space needed, where the folder has less free room.
     Result<void> checkSpace(std::int64_t bytes) const;
-    const std::filesystem::path &folder() const { return place; }
 
     // Writes a piece's records, once sorted, as a run of their own; the
     // lines start, in input order, at lineStarts, the first of them
