@@ -197,7 +197,6 @@ Result<std::unique_ptr<InputReader>> InputReader::open(const std::filesystem::pa
     if (S_ISREG(status.st_mode)) {
         reader->fileSize = std::int64_t(status.st_size);
         reader->watch = std::move(*watch);
-        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
     return std::unique_ptr<InputReader>(std::move(reader));
 }
