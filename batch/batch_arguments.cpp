@@ -7,7 +7,7 @@
 #include <CLI.hpp>
 
 #include <algorithm>
-#include <cctype>
+#include <map>
 
 namespace ostrel {
 
@@ -54,15 +54,14 @@ std::optional<std::string> chooseColumns(const std::string &value, ReadingChoice
 std::optional<std::string> chooseMemory(const std::string &value, RunSettings &settings)
 {
     const std::size_t digits = std::min(value.find_first_not_of("0123456789"), value.size());
-    const std::string unit = value.substr(digits);
-    const std::string units = "KMG";
-    const std::size_t unitAt = unit.size() == 1 ? units.find(char(std::toupper(unit[0]))) : std::string::npos;
-    const int shift = unit.empty() ? 0 : unitAt == std::string::npos ? -1 : 10 * int(unitAt + 1);
-    // No machine holds 4 TiB, and less cannot overflow once scaled.
+    static const std::map<std::string, int> shifts{{"", 0},   {"K", 10}, {"k", 10}, {"M", 20},
+                                                    {"m", 20}, {"G", 30}, {"g", 30}};
+    const auto shift = shifts.find(value.substr(digits));
+    // No machine holds 4 TiB; below that, nothing overflows once scaled.
     const std::int64_t number = digits > 0 && digits <= 13 ? std::stoll(value.substr(0, digits)) : 0;
-    if (shift < 0 || number == 0 || number > (std::int64_t(1) << (42 - shift)))
+    if (shift == shifts.end() || number == 0 || number > (std::int64_t(1) << (42 - shift->second)))
         return "--memory: " + value + " is not a size in bytes or with K, M or G, such as 512M or 2G";
-    settings.memory = number << shift;
+    settings.memory = number << shift->second;
     return std::nullopt;
 }
 

@@ -91,7 +91,8 @@ std::string differenceInRun(std::string_view input, const reference::SortResult 
     const std::string earlierOutput = "an earlier output\r\n";
     writeFile(folder / "in", input);
     writeFile(folder / "out", earlierOutput);
-    const ostrel::SortOutcome outcome = ostrel::sortRecordFile(folder / "in", folder / "out", engineReading(reading), {memory, {}, nullptr});
+    const ostrel::SortOutcome outcome =
+        ostrel::sortRecordFile(folder / "in", folder / "out", engineReading(reading), {memory, {}, nullptr});
     using Kind = ostrel::SortOutcome::Kind;
     const Kind kind = expected.unreadable ? Kind::ReadFailed : expected.failedLine ? Kind::DuplicateKey : Kind::Sorted;
     if (outcome.kind != kind)
